@@ -1,0 +1,33 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string_view>
+
+// A port that cannot be selected, opened or written to.
+class PortFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The serial-port control, driven through its properties. The setters and Output throw
+// PortFailure.
+class SerialControl {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    virtual ~SerialControl() = default;
+
+    virtual bool PortOpen() const = 0;
+    // true opens port CommPort with the fixed line settings; false closes it.
+    virtual void setPortOpen(bool open) = 0;
+    // Selects the port for the next open; 1 is the first port.
+    virtual void setCommPort(std::int16_t number) = 0;
+    // Sends the text byte for byte, with nothing added.
+    virtual void Output(std::string_view text) = 0;
+    // When the bytes taken but not yet on the line will be down to at most `pending`. A time not
+    // after now when they already are, or when the port can take nothing (Output then says why).
+    virtual Clock::time_point readyTime(std::size_t pending) const = 0;
+};
