@@ -1,0 +1,262 @@
+#include "MSComm.h"
+
+#include "PortTable.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// How far ahead of the wire the OS is fed: a little, so the line never idles between wake-ups,
+// and never more, so nothing queues up out of reach.
+constexpr std::size_t OsHighWater = 8;
+constexpr std::size_t OsLowWater = 3;
+
+// A full buffer or a line that takes nothing fails after this long.
+constexpr auto OutputBound = 2s;
+// Closing sends out what was taken first, for at most this long.
+constexpr auto DrainBound = 1s;
+// While the OS refuses bytes, try again this often.
+constexpr auto RefusedRetry = 5ms;
+
+bool isCharacterDevice(const std::string& path)
+{
+#ifdef _WIN32
+    (void)path;
+    return true;
+#else
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+#endif
+}
+
+}  // namespace
+
+MSComm::MSComm(QObject* parent)
+    : QObject(parent),
+      port_(new QSerialPort(this)),
+      feedTimer_(new QTimer(this)),
+      pacer_(Baud, 10)
+{
+    feedTimer_->setSingleShot(true);
+    feedTimer_->setTimerType(Qt::PreciseTimer);
+    connect(feedTimer_, &QTimer::timeout, this, &MSComm::feed);
+    buffer_.reserve(OutputBufferSize);
+}
+
+MSComm::~MSComm()
+{
+    if (PortOpen())
+        close();
+}
+
+bool MSComm::PortOpen() const { return port_->isOpen(); }
+
+void MSComm::setPortOpen(bool open)
+{
+    if (open == PortOpen())
+        return;
+    if (open)
+        this->open();
+    else
+        close();
+}
+
+void MSComm::setCommPort(std::int16_t number) { commPort_ = number; }
+
+void MSComm::open()
+{
+    const auto path = PortTable::devicePath(commPort_);
+    if (!path)
+        throw PortFailure("port " + std::to_string(commPort_) + " names no device");
+    if (!isCharacterDevice(*path))
+        throw PortFailure(*path + " is not a serial device");
+
+    port_->setPortName(QString::fromStdString(*path));
+    if (!port_->open(QIODevice::WriteOnly))
+        throw PortFailure(*path + ": " + port_->errorString().toStdString());
+    const bool configured = port_->setBaudRate(Baud) && port_->setDataBits(QSerialPort::Data8)
+        && port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop)
+        && port_->setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        const std::string why = port_->errorString().toStdString();
+        port_->close();
+        throw PortFailure(*path + ": " + why);
+    }
+    buffer_.clear();
+    pacer_.reset();
+    lastProgress_ = Clock::now();
+}
+
+// Waits for the line to carry out what was taken, so no frame is cut short, and for the OS to
+// have sent its part too, before the port's settings can change on close.
+void MSComm::close()
+{
+    const auto deadline = Clock::now() + DrainBound;
+    for (auto now = Clock::now(); PortOpen() && now < deadline; now = Clock::now()) {
+        feed();
+        if (buffer_.isEmpty() && heldByOs(now) == 0)
+            break;
+        const auto next = buffer_.isEmpty() ? osDrainedAt(now) : nextFeedTime(now);
+        std::this_thread::sleep_until(std::min(next, deadline));
+    }
+    feedTimer_->stop();
+    buffer_.clear();
+    port_->close();
+}
+
+// The line is gone (device removed, far end closed): nothing taken can be sent any more.
+void MSComm::lose()
+{
+    feedTimer_->stop();
+    buffer_.clear();
+    pacer_.reset();
+    port_->close();
+}
+
+void MSComm::Output(std::string_view text)
+{
+    while (!text.empty()) {
+        if (!PortOpen())
+            throw PortFailure("the port is not open");
+        waitForRoom(std::min<std::size_t>(text.size(), OutputBufferSize));
+        const std::size_t take = std::min(text.size(), room());
+        if (buffer_.isEmpty())
+            lastProgress_ = Clock::now();  // the stall clock starts with the first waiting byte
+        buffer_.append(text.data(), static_cast<qsizetype>(take));
+        text.remove_prefix(take);
+        feed();
+        if (!PortOpen())
+            throw PortFailure("the line was lost");
+    }
+}
+
+void MSComm::waitForRoom(std::size_t bytes)
+{
+    const auto deadline = Clock::now() + OutputBound;
+    while (room() < bytes) {
+        feed();
+        if (!PortOpen())
+            throw PortFailure("the line was lost");
+        if (room() >= bytes)
+            return;
+        const auto now = Clock::now();
+        if (now >= deadline)
+            throw PortFailure("the line took nothing for too long");
+        std::this_thread::sleep_until(std::min(nextFeedTime(now), deadline));
+    }
+}
+
+void MSComm::feed()
+{
+    if (!PortOpen() || buffer_.isEmpty())
+        return;
+    const auto now = Clock::now();
+    const std::size_t held = heldByOs(now);
+    if (held < OsHighWater) {
+        const std::size_t size = std::min(OsHighWater - held, buffered());
+        const long written = writeToOs(buffer_.constData(), size);
+        if (written < 0)
+            return lose();
+        if (written > 0) {
+            pacer_.handed(static_cast<std::size_t>(written), now);
+            buffer_.remove(0, written);
+            lastProgress_ = now;
+        }
+    }
+    if (!buffer_.isEmpty() && now - lastProgress_ > OutputBound)
+        return lose();  // the far end has stopped taking anything
+    scheduleFeed(now);
+}
+
+MSComm::Clock::time_point MSComm::nextFeedTime(Clock::time_point now) const
+{
+    const std::size_t queued = queuedInOs();
+    if (queued > pacer_.unsent(now))
+        return now + pacer_.byteTime() * static_cast<long>(queued - std::min(queued, OsLowWater));
+    if (pacer_.unsent(now) == 0)
+        return now + RefusedRetry;  // the OS refused the last bytes outright
+    return pacer_.whenUnsentAtMost(OsLowWater);
+}
+
+void MSComm::scheduleFeed(Clock::time_point now)
+{
+    if (buffer_.isEmpty()) {
+        feedTimer_->stop();
+        return;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextFeedTime(now) - now);
+    feedTimer_->start(std::max(wait, 0ms));
+}
+
+std::size_t MSComm::pendingBytes() const
+{
+    return PortOpen() ? buffered() + heldByOs(Clock::now()) : 0;
+}
+
+MSComm::Clock::time_point MSComm::readyTime(std::size_t pending) const
+{
+    const auto now = Clock::now();
+    if (!PortOpen())
+        return now;
+    // Bytes still in the buffer cannot start before the OS has sent what it holds.
+    const long behind = static_cast<long>(buffered()) - static_cast<long>(pending);
+    const auto osDone = osDrainedAt(now);
+    const auto ready = (behind > 0 ? std::max(osDone, now) : osDone) + pacer_.byteTime() * behind;
+    return std::max(ready, now);
+}
+
+MSComm::Clock::time_point MSComm::osDrainedAt(Clock::time_point now) const
+{
+    return std::max(pacer_.whenUnsentAtMost(0), now + pacer_.byteTime() * static_cast<long>(queuedInOs()));
+}
+
+std::size_t MSComm::heldByOs(Clock::time_point now) const
+{
+    return std::max(pacer_.unsent(now), queuedInOs());
+}
+
+// What the OS itself reports as waiting in its output queue (UARTs and USB adapters do;
+// pseudo-terminals report nothing).
+std::size_t MSComm::queuedInOs() const
+{
+#ifdef _WIN32
+    return static_cast<std::size_t>(port_->bytesToWrite());
+#else
+    int queued = 0;
+    if (::ioctl(port_->handle(), TIOCOUTQ, &queued) != 0 || queued < 0)
+        return 0;
+    return static_cast<std::size_t>(queued);
+#endif
+}
+
+// Bytes the OS took, 0 when it refuses for now, -1 when the line is gone.
+long MSComm::writeToOs(const char* data, std::size_t size)
+{
+#ifdef _WIN32
+    return port_->write(data, static_cast<qint64>(size));
+#else
+    for (;;) {
+        const ssize_t written = ::write(port_->handle(), data, size);
+        if (written >= 0)
+            return written;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        if (errno != EINTR)
+            return -1;
+    }
+#endif
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "LinePacer.h"
+#include "SerialControl.h"
+
+#include <QByteArray>
+#include <QObject>
+
+class QSerialPort;
+class QTimer;
+
+// The serial control: one port at 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
+// control, write only, opened for exclusive use.
+//
+// Output goes into a 512-byte buffer, and from there to the OS no faster than the line carries
+// it, so the OS never holds a backlog: what is written now is on the wire within milliseconds.
+// A full buffer makes Output wait (dispatching no event) for a bounded time, then fail.
+class MSComm : public QObject, public SerialControl {
+    Q_OBJECT
+
+public:
+    static constexpr int Baud = 9600;
+    static constexpr std::size_t OutputBufferSize = 512;
+
+    explicit MSComm(QObject* parent = nullptr);
+    ~MSComm() override;
+
+    bool PortOpen() const override;
+    void setPortOpen(bool open) override;
+    void setCommPort(std::int16_t number) override;
+    void Output(std::string_view text) override;
+    Clock::time_point readyTime(std::size_t pending) const override;
+
+    // Bytes taken by Output that are not yet on the wire.
+    std::size_t pendingBytes() const;
+    Clock::duration byteTime() const { return pacer_.byteTime(); }
+
+private:
+    std::size_t buffered() const { return static_cast<std::size_t>(buffer_.size()); }
+    std::size_t room() const { return OutputBufferSize - buffered(); }
+    void open();
+    void close();
+    void lose();
+    void feed();
+    void scheduleFeed(Clock::time_point now);
+    Clock::time_point nextFeedTime(Clock::time_point now) const;
+    void waitForRoom(std::size_t bytes);
+    Clock::time_point osDrainedAt(Clock::time_point now) const;
+    std::size_t heldByOs(Clock::time_point now) const;
+    std::size_t queuedInOs() const;
+    long writeToOs(const char* data, std::size_t size);
+
+    QSerialPort* port_;
+    QTimer* feedTimer_;
+    QByteArray buffer_;
+    LinePacer pacer_;
+    std::int16_t commPort_ = 1;
+    Clock::time_point lastProgress_{};
+};
