@@ -1,0 +1,51 @@
+#pragma once
+
+#include "EventPump.h"
+#include "Runtime.h"
+
+#include <deque>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// Thrown where the real runtime would end the process.
+struct ProgramEnded : std::runtime_error {
+    ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+// The real event pump, with dialogs that answer from a script and record what they were shown.
+class ScriptedRuntime : public Runtime {
+public:
+    struct Prompt {
+        std::string prompt, title, defaultText;
+    };
+    struct Answer {
+        std::string text;
+        std::function<void()> whileOpen;  // runs while the dialog is up
+    };
+
+    std::deque<Answer> answers;
+    std::vector<Prompt> prompts;
+    std::vector<std::string> messages;  // "title: text"
+
+    std::string InputBox(const std::string& prompt, const std::string& title,
+                         const std::string& defaultText) override
+    {
+        prompts.push_back({prompt, title, defaultText});
+        if (answers.empty())
+            throw std::logic_error("no answer scripted for " + prompt);
+        Answer answer = answers.front();
+        answers.pop_front();
+        if (answer.whileOpen)
+            answer.whileOpen();
+        return answer.text;
+    }
+    void MsgBox(const std::string& text, const std::string& title) override
+    {
+        messages.push_back(title + ": " + text);
+    }
+    void DoEvents() override { EventPump::pumpOnce(); }
+    void DoEventsUntil(const NextWake& nextWake) override { EventPump::pumpUntil(nextWake); }
+    [[noreturn]] void End() override { throw ProgramEnded(); }
+};

@@ -1,0 +1,161 @@
+#include "MSComm.h"
+#include "PtyPair.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTest>
+
+#include <sys/ioctl.h>
+#include <termios.h>
+
+namespace {
+
+QByteArray pattern(int size)
+{
+    QByteArray bytes;
+    for (int i = 0; i < size; ++i)
+        bytes.append(static_cast<char>(i % 251));
+    return bytes;
+}
+
+void output(MSComm& control, const QByteArray& bytes)
+{
+    control.Output(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// Runs the event loop until the control has put everything on the line, collecting the far end.
+QByteArray collectUntilSent(MSComm& control, PtyPair& line)
+{
+    QByteArray received = line.readAvailable();
+    const QDeadlineTimer deadline(10000);
+    while (control.pendingBytes() > 0 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        received += line.readAvailable();
+    }
+    return received + line.readAvailable();
+}
+
+}  // namespace
+
+class SerialControlOnPty : public QObject {
+    Q_OBJECT
+
+private slots:
+    void bytesArriveWholeInOrderAndPaced()
+    {
+        PtyPair line;
+        MSComm control;
+        control.setCommPort(line.portNumber());
+        control.setPortOpen(true);
+        QVERIFY(control.PortOpen());
+
+        const QByteArray sent = pattern(100) + QByteArray(3, '\0');
+        output(control, sent);
+        // Taken at once, but the OS gets only what the line carries in the next few ms.
+        const QByteArray first = line.readAvailable();
+        QVERIFY(!first.isEmpty());
+        QVERIFY2(first.size() <= 10, qPrintable(QString::number(first.size())));
+        QVERIFY(control.pendingBytes() >= static_cast<std::size_t>(sent.size() - first.size()));
+
+        QCOMPARE(first + collectUntilSent(control, line), sent);
+    }
+
+    void lineSettingsReadBack()
+    {
+        PtyPair line;
+        MSComm control;
+        control.setCommPort(line.portNumber());
+        control.setPortOpen(true);
+        termios settings{};
+        QCOMPARE(::tcgetattr(line.slaveFd(), &settings), 0);
+        QCOMPARE(::cfgetospeed(&settings), speed_t(B9600));
+        QCOMPARE(settings.c_cflag & CSIZE, tcflag_t(CS8));
+        QCOMPARE(settings.c_cflag & PARENB, tcflag_t(0));
+        QCOMPARE(settings.c_cflag & CSTOPB, tcflag_t(0));
+        QCOMPARE(settings.c_cflag & CRTSCTS, tcflag_t(0));
+        QCOMPARE(settings.c_iflag & (IXON | IXOFF), tcflag_t(0));
+        QCOMPARE(settings.c_oflag & OPOST, tcflag_t(0));  // bytes go out as they are
+        int exclusive = 0;
+        QCOMPARE(::ioctl(line.slaveFd(), TIOCGEXCL, &exclusive), 0);
+        QCOMPARE(exclusive, 1);
+
+        // A second control cannot take the same line.
+        MSComm second;
+        second.setCommPort(line.portNumber());
+        QVERIFY_THROWS_EXCEPTION(PortFailure, second.setPortOpen(true));
+        QVERIFY(!second.PortOpen());
+    }
+
+    void portsThatCannotBeUsed()
+    {
+        MSComm control;
+        for (std::int16_t number : {0, -5, 129, 999, 2000, 32767}) {
+            control.setCommPort(number);
+            QVERIFY_THROWS_EXCEPTION(PortFailure, control.setPortOpen(true));
+            QVERIFY(!control.PortOpen());
+        }
+        control.setCommPort(1999);  // in the table, but no such pseudo-terminal here
+        QVERIFY_THROWS_EXCEPTION(PortFailure, control.setPortOpen(true));
+        QVERIFY_THROWS_EXCEPTION(PortFailure, control.Output("x"));
+        const auto ready = control.readyTime(5);
+        QVERIFY(ready <= MSComm::Clock::now());
+    }
+
+    void farEndGoingAwayFailsTheWrite()
+    {
+        PtyPair line;
+        MSComm control;
+        control.setCommPort(line.portNumber());
+        control.setPortOpen(true);
+        output(control, pattern(5));
+        line.closeMaster();
+
+        const QDeadlineTimer deadline(5000);
+        bool failed = false;
+        while (!failed && !deadline.hasExpired()) {
+            try {
+                output(control, pattern(5));
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+            } catch (const PortFailure&) {
+                failed = true;
+            }
+        }
+        QVERIFY(failed);
+        QVERIFY(!control.PortOpen());
+        QVERIFY_THROWS_EXCEPTION(PortFailure, output(control, pattern(5)));
+    }
+
+    // More than the buffer holds: Output waits for room instead of losing bytes.
+    void fullBufferWaitsForTheLine()
+    {
+        PtyPair line;
+        MSComm control;
+        control.setCommPort(line.portNumber());
+        control.setPortOpen(true);
+        const QByteArray sent = pattern(700);
+        output(control, sent);
+        QVERIFY(control.pendingBytes() <= MSComm::OutputBufferSize + 8);
+        QCOMPARE(collectUntilSent(control, line), sent);
+    }
+
+    // Closing sends out what was taken before the port goes.
+    void closingDrainsWhatWasTaken()
+    {
+        PtyPair line;
+        MSComm control;
+        control.setCommPort(line.portNumber());
+        control.setPortOpen(true);
+        const QByteArray sent = pattern(100);
+        output(control, sent);
+        control.setPortOpen(false);
+        QVERIFY(!control.PortOpen());
+        QCOMPARE(line.readAvailable(), sent);
+
+        control.setPortOpen(true);  // and the same line opens again
+        output(control, pattern(5));
+        QCOMPARE(collectUntilSent(control, line), pattern(5));
+    }
+};
+
+QTEST_GUILESS_MAIN(SerialControlOnPty)
+#include "test_serial_control.moc"
