@@ -50,6 +50,8 @@ frmVestrel::frmVestrel(Runtime& runtime, QWidget* parent)
 {
     setObjectName("frmVestrel");
     setWindowTitle("Kandimor");
+    // Small enough for every caption to fit its twips-sized control whole ("On" in 17 pixels).
+    setFont(QFont("DejaVu Sans", 8));
     MSComm1->setObjectName("MSComm1");
 
     auto* client = new QWidget(this);
@@ -100,8 +102,9 @@ void frmVestrel::buildControls(QWidget* client)
                  twipsRect(120, 480 + 360 * row, 735, 255));
     addLabel(client, "Label5", ColumnNames[0], twipsRect(1320, 120, 375, 255));
     addLabel(client, "Label6", ColumnNames[1], twipsRect(1920, 120, 255, 255));
-    addLabel(client, "Label7", ColumnNames[2], twipsRect(2520, 120, 495, 255));
-    addLabel(client, "Label8", ColumnNames[3], twipsRect(3240, 120, 495, 255));
+    // The two wider column labels are centred over their columns.
+    addLabel(client, "Label7", ColumnNames[2], twipsRect(2520, 120, 495, 255))->setAlignment(Qt::AlignCenter);
+    addLabel(client, "Label8", ColumnNames[3], twipsRect(3240, 120, 495, 255))->setAlignment(Qt::AlignCenter);
 }
 
 void frmVestrel::buildGrid(QWidget* client)
