@@ -1,6 +1,7 @@
 #include "RunLoop.h"
 #include "ScriptedRuntime.h"
 #include "Sermod1.h"
+#include "Driver.h"
 #include "StreamCheck.h"
 
 #include <QCoreApplication>
@@ -9,25 +10,6 @@
 
 #include <functional>
 
-namespace {
-
-// A periodic check inside the run loop's pump, as a user's actions would arrive.
-class Driver {
-public:
-    explicit Driver(std::function<void()> step)
-    {
-        timer_.setInterval(2);
-        QObject::connect(&timer_, &QTimer::timeout, step);
-        timer_.start();
-    }
-
-private:
-    QTimer timer_;
-};
-
-void later(std::function<void()> action) { QTimer::singleShot(0, std::move(action)); }
-
-}  // namespace
 
 class RunLoopOnPty : public QObject {
     Q_OBJECT
@@ -63,7 +45,7 @@ private slots:
         Driver driver([&] {
             if (panel.framesReceived() >= 20 && panel.loop.RunFlag)
                 panel.loop.cmdStop_Click();
-        });
+        }, [&] { panel.loop.cmdStop_Click(); });
         panel.loop.cmdRun_Click();
         const int outputsAtReturn = panel.port.outputs;
 
@@ -90,7 +72,7 @@ private slots:
             } else if (changedAt >= 0 && panel.port.outputs >= changedAt + 3 && panel.loop.RunFlag) {
                 panel.loop.cmdReset_Click();
             }
-        });
+        }, [&] { panel.loop.cmdStop_Click(); });
         panel.loop.cmdRun_Click();
 
         const QStringList frames = panel.allFrames();
@@ -117,7 +99,7 @@ private slots:
                 panel.loop.cmdStop_Click();
                 outputsAtSave = panel.port.outputs;
             }
-        });
+        }, [&] { panel.loop.cmdStop_Click(); });
         panel.loop.cmdRun_Click();
 
         QVERIFY(innerReturned);
@@ -151,7 +133,7 @@ private slots:
             } else if (atSecond.size() >= 50 && panel.loop.RunFlag) {
                 panel.loop.cmdStop_Click();
             }
-        });
+        }, [&] { panel.loop.cmdStop_Click(); });
         panel.loop.cmdRun_Click();
 
         QCOMPARE(outputsWhenClosed, outputsWhenOpened);
@@ -198,7 +180,7 @@ private slots:
                 } else if (gone && panel.port.opens == 2 && panel.port.outputs >= 20) {
                     panel.line.closeMaster();
                 }
-            });
+            }, [&] { panel.loop.cmdStop_Click(); });
             panel.loop.cmdRun_Click();
             QCOMPARE(panel.runtime.messages, std::vector<std::string>{"Error: Wrong COM port"});
             QVERIFY(!panel.control.PortOpen());
@@ -233,7 +215,7 @@ private slots:
                 asked = true;
                 later([&] { panel.loop.mnuCom_Click(); });
             }
-        });
+        }, [&] { panel.loop.cmdStop_Click(); });
         panel.loop.cmdRun_Click();
         QCOMPARE(Sermod1::ComPort, 1999);
         QVERIFY(!panel.control.PortOpen());
