@@ -1,0 +1,178 @@
+#include "PtyPair.h"
+#include "StreamCheck.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+
+#include <functional>
+
+// The built program under a real X server, driven with real input through xdotool, streaming to
+// two pseudo-terminals whose far ends this test reads.
+namespace {
+
+constexpr int ClientHeight = 338;  // below the menu bar
+
+QString xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start("xdotool", arguments);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+struct Line {
+    PtyPair pty;
+    QByteArray received;
+    QStringList frames()
+    {
+        received += pty.readAvailable();
+        return framesOf(received.left(received.size() / 5 * 5));
+    }
+};
+
+class Session {
+public:
+    Line first, second;
+    QProcess panel;
+    QString window;
+    int clientTop = 0;
+
+    // Polls the far ends until the condition holds; false after a generous bound.
+    bool waitFor(const std::function<bool()>& condition, int milliseconds = 15000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < milliseconds) {
+            first.frames();
+            second.frames();
+            if (condition())
+                return true;
+            QThread::msleep(5);
+        }
+        return false;
+    }
+    QString waitForWindow(const QString& title)
+    {
+        QString found;
+        waitFor([&] {
+            found = xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}).section('\n', 0, 0);
+            return !found.isEmpty();
+        });
+        return found;
+    }
+    bool answerPrompt(const QString& title, const QString& text)
+    {
+        const QString prompt = waitForWindow(title);
+        if (prompt.isEmpty())
+            return false;
+        xdotool({"windowfocus", "--sync", prompt});
+        xdotool({"key", "--clearmodifiers", "ctrl+a"});
+        xdotool({"type", text});
+        xdotool({"key", "Return"});
+        return true;
+    }
+    // A click at a point of the client area, in pixels.
+    void click(int x, int y)
+    {
+        xdotool({"mousemove", "--window", window, QString::number(x), QString::number(clientTop + y), "click", "1"});
+    }
+    void clickMenu(int x) { xdotool({"mousemove", "--window", window, QString::number(x), "8", "click", "1"}); }
+    void clickCell(int index)
+    {
+        constexpr int columnLeft[4] = {88, 128, 176, 224};
+        click(columnLeft[index % 4] + 8, 32 + 24 * (index / 4) + 8);
+    }
+    void clickRun() { click(112, 252); }
+    void clickSave() { click(224, 252); }
+    void clickReset() { click(112, 284); }
+    void clickRightArrow() { click(380, 192); }
+    void com() { clickMenu(20); }
+    void exit() { clickMenu(58); }
+};
+
+int count(const QStringList& frames, const QString& frame) { return static_cast<int>(frames.count(frame)); }
+
+}  // namespace
+
+class EndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aUserDrivesThePanel()
+    {
+        Session s;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        s.panel.setProcessEnvironment(environment);
+        s.panel.setProcessChannelMode(QProcess::ForwardedChannels);
+        s.panel.start(KANDIMOR_PROGRAM, QStringList());
+        QVERIFY(s.panel.waitForStarted());
+
+        QVERIFY(s.answerPrompt("Port setting", QString::number(s.first.pty.portNumber())));
+        s.window = s.waitForWindow("Kandimor");
+        QVERIFY(!s.window.isEmpty());
+        const QString geometry = xdotool({"getwindowgeometry", s.window});
+        const int height = geometry.section("Geometry: ", 1).section('x', 1).toInt();
+        s.clientTop = height - ClientHeight;
+        QVERIFY2(s.clientTop > 0, qPrintable(geometry));
+
+        // Servo 2 / On, then Run: the stream carries F000.
+        s.clickCell(5);
+        s.clickRun();
+        QVERIFY(s.waitFor([&] { return count(s.first.frames(), "F000") >= 20; }));
+        // One arrow click: from the next frames on, F001.
+        s.clickRightArrow();
+        QVERIFY(s.waitFor([&] { return count(s.first.frames(), "F001") >= 20; }));
+        // Servo 3 / Spd 1: L001.
+        s.clickCell(11);
+        QVERIFY(s.waitFor([&] { return count(s.first.frames(), "L001") >= 20; }));
+        // Save: twenty @001 frames, and the stream stops.
+        s.clickSave();
+        QVERIFY(s.waitFor([&] { return count(s.first.frames(), "@001") == 20; }));
+        // A change while idle, so that a stray stream frame would show as L001 after the burst.
+        s.clickRightArrow();
+        s.clickRun();
+        QVERIFY(s.waitFor([&] { return count(s.first.frames(), "L002") >= 20; }));
+        s.clickReset();
+        QVERIFY(s.waitFor([&] { return count(s.first.frames(), "#002") == 20; }));
+        // Run again, and move the running stream to the second line with Com.
+        s.clickRun();
+        QVERIFY(s.waitFor([&] { return count(s.first.frames(), "L002") >= 40; }));
+        s.com();
+        QVERIFY(s.answerPrompt("Set Com Port", QString::number(s.second.pty.portNumber())));
+        QVERIFY(s.waitFor([&] { return count(s.second.frames(), "L002") >= 20; }));
+        // Exit during the run: the port closes and the program ends with status 0.
+        s.exit();
+        QVERIFY(s.panel.waitForFinished(15000));
+        QCOMPARE(s.panel.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(s.panel.exitCode(), 0);
+
+        // The kernel hands the last bytes to the far end a moment later; none is cut short.
+        QVERIFY(s.waitFor([&] { return s.second.received.size() % 5 == 0; }));
+        const QStringList moved = s.second.frames();
+        QCOMPARE(moved, QStringList(moved.size(), "L002"));
+
+        // The first line, in order: each phase whole, the bursts exactly twenty, nothing after the
+        // move to the second line.
+        const QStringList frames = s.first.frames();
+        QCOMPARE(s.first.received.size() % 5, 0);
+        QStringList phases;
+        for (const QString& frame : frames)
+            if (phases.isEmpty() || phases.last().section(' ', 0, 0) != frame)
+                phases << frame + " 1";
+            else
+                phases.last() = frame + " " + QString::number(phases.last().section(' ', 1).toInt() + 1);
+        QCOMPARE(phases.size(), 7);
+        const QStringList expected{"F000", "F001", "L001", "@001", "L002", "#002", "L002"};
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(phases[i].section(' ', 0, 0), expected[i]);
+        QCOMPARE(phases[3], "@001 20");
+        QCOMPARE(phases[5], "#002 20");
+    }
+};
+
+QTEST_GUILESS_MAIN(EndToEnd)
+#include "test_end_to_end.moc"
