@@ -1,0 +1,106 @@
+#include "BenchOptions.h"
+#include "BenchPhase.h"
+#include "BenchRuntime.h"
+#include "ChangeDriver.h"
+#include "LineSimulator.h"
+#include "NaiveStreamer.h"
+#include "PanelStreamer.h"
+#include "PhaseFigures.h"
+#include "PortTable.h"
+#include "Report.h"
+#include "Sermod1.h"
+#include "frmVestrel.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Kind { Panel, Naive };
+
+constexpr auto WarmUp = 500ms;
+
+// Room for every frame the line can carry in the phase, and for a change every 12 ms.
+std::size_t frameRoom(std::chrono::milliseconds length) { return static_cast<std::size_t>(length.count() / 5 + 1000); }
+std::size_t changeRoom(std::chrono::milliseconds streaming) { return static_cast<std::size_t>(streaming.count() / 12 + 100); }
+
+std::unique_ptr<Streamer> streamerFor(Kind kind, frmVestrel& form, const LineSimulator& line)
+{
+    if (kind == Kind::Panel)
+        return std::make_unique<PanelStreamer>(form);
+    return std::make_unique<NaiveStreamer>(form, line.slavePath());
+}
+
+PhaseFigures runPhase(Kind kind, std::chrono::milliseconds streaming, std::uint32_t seed)
+{
+    // The naive backlog never drains in a wait of any sensible length: a short look is enough.
+    const BenchPhase::Length length{WarmUp, streaming, kind == Kind::Panel ? 5000ms : 2000ms};
+    LineSimulator line(frameRoom(length.warmUp + length.streaming + length.burstWait));
+    const auto port = PortTable::numberOfPseudoTerminal(line.slavePath());
+    if (!port)
+        throw std::runtime_error("pseudo-terminal outside the port table: " + line.slavePath());
+    Sermod1::ComPort = *port;
+
+    BenchRuntime runtime;
+    frmVestrel form(runtime);
+    form.show();
+    ChangeDriver driver(form, seed, changeRoom(streaming));
+    const auto streamer = streamerFor(kind, form, line);
+    BenchPhase phase(*streamer, line, driver, length);
+    const PhaseLog log = phase.run();
+    if (!runtime.lastMessage.empty())
+        throw std::runtime_error("the panel said: " + runtime.lastMessage);
+    if (!log.saved)
+        throw std::runtime_error("the stream ended before Save");
+    return PhaseAnalysis::analyse(line, driver, log);
+}
+
+// The benchmark asserts no timings: it fails only when it could not measure at all.
+// The naive stream's backlog keeps its changes and its burst off the wire for the whole run, so
+// only the panel has to show them.
+std::optional<std::string> faultIn(const char* phase, const PhaseFigures& figures, bool paced)
+{
+    const std::string name = phase;
+    if (figures.malformedBytes > 0)
+        return name + ": malformed bytes on the wire";
+    if (figures.streamFrames < 2)
+        return name + ": no stream on the wire";
+    if (paced && figures.changesCarried == 0)
+        return name + ": no change reached the wire";
+    if (paced && !figures.burstOnWireMs)
+        return name + ": the Save burst never reached the wire";
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const auto options = BenchOptions::parse(argc, argv);
+    if (!options)
+        return 2;
+    try {
+        const PhaseFigures panel = runPhase(Kind::Panel, options->panelStreaming, options->seed);
+        const PhaseFigures naive = runPhase(Kind::Naive, options->naiveStreaming, options->seed);
+        std::fputs(Report::table(*options, panel, naive).c_str(), stdout);
+        for (const auto& fault : {faultIn("Kandimor", panel, true), faultIn("naive", naive, false)}) {
+            if (fault) {
+                std::fprintf(stderr, "kandimor_bench: %s\n", fault->c_str());
+                return 1;
+            }
+        }
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "kandimor_bench: %s\n", failure.what());
+        return 1;
+    }
+    return 0;
+}
