@@ -11,17 +11,8 @@ packages=(
     xvfb xauth xdotool
 )
 
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+. tools/packages.sh
+ensure_packages "${packages[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --parallel "$(nproc)"
