@@ -1,0 +1,133 @@
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <functional>
+
+// tools/run.sh --demo as a user meets it, under a real X server: the virtual controller names its
+// number, the user types it at the panel's prompt, presses Run and later Exit, and the demo ends
+// with nothing left running.
+namespace {
+
+constexpr int ClientHeight = 338;  // below the menu bar
+
+QString xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start("xdotool", arguments);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+class Demo {
+public:
+    QProcess script;
+    QString output;
+
+    Demo()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        // The build is done, and ctest may be running beside other builds: no setup step here.
+        environment.insert("KANDIMOR_SKIP_SETUP", "1");
+        environment.insert("KANDIMOR_BUILD_DIR", KANDIMOR_BUILD_DIR);
+        script.setProcessEnvironment(environment);
+        script.setReadChannel(QProcess::StandardOutput);
+        script.start("bash", {KANDIMOR_RUN_SCRIPT, "--demo"});
+    }
+    ~Demo()
+    {
+        if (controllerPid > 0)
+            ::kill(controllerPid, SIGTERM);
+        if (script.state() != QProcess::NotRunning) {
+            script.kill();
+            script.waitForFinished(5000);
+        }
+    }
+
+    // Reads the demo's output until the condition holds; false after a generous bound.
+    bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            output += QString::fromLocal8Bit(script.readAllStandardOutput());
+            if (condition())
+                return true;
+            if (clock.elapsed() > milliseconds || script.state() == QProcess::NotRunning)
+                return false;
+            script.waitForReadyRead(100);
+        }
+    }
+    QString captured(const QString& pattern)
+    {
+        const QRegularExpression expression(pattern);
+        QRegularExpressionMatch match;
+        waitFor([&] { return (match = expression.match(output)).hasMatch(); });
+        return match.captured(1);
+    }
+    QString waitForWindow(const QString& title)
+    {
+        QString found;
+        waitFor([&] {
+            found = xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}).section('\n', 0, 0);
+            return !found.isEmpty();
+        });
+        return found;
+    }
+
+    pid_t controllerPid = 0;
+};
+
+}  // namespace
+
+class DemoScript : public QObject {
+    Q_OBJECT
+
+private slots:
+    void demoRunsControllerBesideThePanel()
+    {
+        Demo demo;
+        QVERIFY(demo.script.waitForStarted());
+        demo.controllerPid = demo.captured("controller \\(pid (\\d+)\\)").toInt();
+        const QString number = demo.captured("type: (\\d+)\n");
+        QVERIFY2(demo.controllerPid > 0 && !number.isEmpty(), qPrintable(demo.output));
+
+        const QString prompt = demo.waitForWindow("Port setting");
+        QVERIFY(!prompt.isEmpty());
+        xdotool({"windowfocus", "--sync", prompt});
+        xdotool({"key", "--clearmodifiers", "ctrl+a"});
+        xdotool({"type", number});
+        xdotool({"key", "Return"});
+
+        const QString window = demo.waitForWindow("Kandimor");
+        QVERIFY(!window.isEmpty());
+        const QString geometry = xdotool({"getwindowgeometry", window});
+        const int clientTop = geometry.section("Geometry: ", 1).section('x', 1).toInt() - ClientHeight;
+        QVERIFY2(clientTop > 0, qPrintable(geometry));
+
+        // Run, with the cell and value the window starts with: the controller sees the stream.
+        xdotool({"mousemove", "--window", window, "112", QString::number(clientTop + 252), "click", "1"});
+        QVERIFY2(demo.waitFor([&] { return demo.output.contains("] command Servo 1 Off, value 0 (00 41 30 30 30)\n"); }),
+                 qPrintable(demo.output));
+
+        // Exit from the menu ends the panel, and with it the demo.
+        xdotool({"mousemove", "--window", window, "58", "8", "click", "1"});
+        QVERIFY(demo.script.waitForFinished(20000));
+        demo.output += QString::fromLocal8Bit(demo.script.readAllStandardOutput());
+        QCOMPARE(demo.script.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(demo.script.exitCode(), 0);
+        QVERIFY2(demo.output.contains("] panel disconnected\n"), qPrintable(demo.output));
+        QVERIFY2(demo.output.endsWith("Virtual servo controller stopped\n"), qPrintable(demo.output));
+        // The script waited for the controller, so no such process is left.
+        QCOMPARE(::kill(demo.controllerPid, 0), -1);
+        QCOMPARE(errno, ESRCH);
+        demo.controllerPid = 0;
+    }
+};
+
+QTEST_GUILESS_MAIN(DemoScript)
+#include "test_demo.moc"
