@@ -41,16 +41,34 @@ void measureRate(std::span<const WireFrame> frames, const PhaseLog& log, PhaseFi
     figures.framesPerSecond = static_cast<double>(count - 1) / figures.streamSeconds;
 }
 
-// The first frame after `from` that carries the change and started after it was made. The
-// change never repeats a recent state, and epochs reach the wire in order, so no frame of an
-// older epoch can pass for it.
-std::optional<std::size_t> carrierOf(const ChangeDriver::Change& change, std::span<const WireFrame> frames,
-                                     std::size_t from)
+bool carries(const WireFrame& frame, const ChangeDriver::Change& change)
 {
+    return frame.command == change.command && frame.value == change.value;
+}
+
+struct Carrier {
+    std::size_t frame = 0;
+    bool superseded = false;
+};
+
+// The first frame, from `from` on, that started after the change and carries it, or carries a
+// later change already made by the time the frame started: a change overtaken before its frame
+// was written reached the wire with the one that overtook it. Changes never repeat a recent
+// state, so no older frame can pass for either.
+std::optional<Carrier> carrierOf(const ChangeDriver& driver, std::size_t index, std::span<const WireFrame> frames,
+                                 std::size_t from)
+{
+    const ChangeDriver::Change& change = driver.change(index);
     for (std::size_t at = from; at < frames.size(); ++at) {
         const WireFrame& frame = frames[at];
-        if (frame.firstByteDone > change.at && frame.command == change.command && frame.value == change.value)
-            return at;
+        if (frame.firstByteDone <= change.at)
+            continue;
+        if (carries(frame, change))
+            return Carrier{at, false};
+        for (std::size_t later = index + 1;
+             later < driver.changeCount() && driver.change(later).at < frame.firstByteDone; ++later)
+            if (carries(frame, driver.change(later)))
+                return Carrier{at, true};
     }
     return std::nullopt;
 }
@@ -68,10 +86,11 @@ void measureLatency(std::span<const WireFrame> frames, const ChangeDriver& drive
     std::size_t from = 0;
     for (std::size_t index = 0; index < driver.changeCount(); ++index) {
         const ChangeDriver::Change& change = driver.change(index);
-        if (const auto carrier = carrierOf(change, frames, from)) {
-            latencies.push_back(msBetween(change.at, frames[*carrier].firstByteDone));
+        if (const auto carrier = carrierOf(driver, index, frames, from)) {
+            latencies.push_back(msBetween(change.at, frames[carrier->frame].firstByteDone));
             ++figures.changesCarried;
-            from = *carrier + 1;
+            figures.changesSuperseded += carrier->superseded ? 1 : 0;
+            from = carrier->frame;
         } else {
             latencies.push_back(msBetween(change.at, log.watchedUntil));
         }

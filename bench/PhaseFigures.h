@@ -15,6 +15,8 @@ struct PhaseFigures {
 
     std::size_t changes = 0;
     std::size_t changesCarried = 0;
+    // Of those carried, the ones that reached the wire only with a later change.
+    std::size_t changesSuperseded = 0;
     // Changes not on the wire by the end count with their age then, so with any of them the
     // latencies are only lower bounds.
     double latencyMedianMs = 0;

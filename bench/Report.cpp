@@ -77,6 +77,8 @@ std::string latencyRows(const PhaseFigures& panel, const PhaseFigures& naive)
     return row("changes made / on the wire by the end",
                std::to_string(panel.changes) + " / " + std::to_string(panel.changesCarried),
                std::to_string(naive.changes) + " / " + std::to_string(naive.changesCarried), "", "")
+        + row("  of which overtaken by the next change first", std::to_string(panel.changesSuperseded),
+              std::to_string(naive.changesSuperseded), "", "")
         + row("change to first byte on the wire, median (ms)", latency(panel, panel.latencyMedianMs),
               latency(naive, naive.latencyMedianMs), ratio(naive.latencyMedianMs, panel.latencyMedianMs), "")
         + row("change to first byte on the wire, p99 (ms)", latency(panel, panel.latencyP99Ms),
