@@ -98,6 +98,7 @@ void MSComm::open()
     }
     buffer_.clear();
     pacer_.reset();
+    osRefuses_ = false;
     lastProgress_ = Clock::now();
 }
 
@@ -115,6 +116,7 @@ void MSComm::close()
     }
     feedTimer_->stop();
     buffer_.clear();
+    osRefuses_ = false;
     port_->close();
 }
 
@@ -124,6 +126,7 @@ void MSComm::lose()
     feedTimer_->stop();
     buffer_.clear();
     pacer_.reset();
+    osRefuses_ = false;
     port_->close();
 }
 
@@ -171,6 +174,7 @@ void MSComm::feed()
         const long written = writeToOs(buffer_.constData(), size);
         if (written < 0)
             return lose();
+        osRefuses_ = written == 0;
         if (written > 0) {
             pacer_.handed(static_cast<std::size_t>(written), now);
             buffer_.remove(0, written);
@@ -212,6 +216,8 @@ MSComm::Clock::time_point MSComm::readyTime(std::size_t pending) const
     const auto now = Clock::now();
     if (!PortOpen())
         return now;
+    if (osRefuses_)
+        return now + RefusedRetry;  // not before the OS takes bytes again, or the line is given up
     // Bytes still in the buffer cannot start before the OS has sent what it holds.
     const long behind = static_cast<long>(buffered()) - static_cast<long>(pending);
     const auto osDone = osDrainedAt(now);

@@ -14,7 +14,8 @@ class QTimer;
 //
 // Output goes into a 512-byte buffer, and from there to the OS no faster than the line carries
 // it, so the OS never holds a backlog: what is written now is on the wire within milliseconds.
-// A full buffer makes Output wait (dispatching no event) for a bounded time, then fail.
+// A full buffer, or an OS that takes nothing (the far end has stopped reading), makes Output wait
+// (dispatching no event) for a bounded time, then fail.
 class MSComm : public QObject, public SerialControl {
     Q_OBJECT
 
@@ -37,7 +38,7 @@ public:
 
 private:
     std::size_t buffered() const { return static_cast<std::size_t>(buffer_.size()); }
-    std::size_t room() const { return OutputBufferSize - buffered(); }
+    std::size_t room() const { return osRefuses_ ? 0 : OutputBufferSize - buffered(); }
     void open();
     void close();
     void lose();
@@ -56,4 +57,6 @@ private:
     LinePacer pacer_;
     std::int16_t commPort_ = 1;
     Clock::time_point lastProgress_{};
+    // The OS took none of the bytes last offered: whatever is taken now may never leave.
+    bool osRefuses_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <utility>
 
 namespace PortTable {
 namespace {
@@ -13,16 +14,24 @@ struct Range {
 };
 
 constexpr std::array<Range, 5> Ranges{{
-    {1, 32, "/dev/ttyS"},
-    {33, 32, "/dev/ttyUSB"},
-    {65, 32, "/dev/ttyACM"},
-    {97, 32, "/dev/ttyAMA"},
-    {1000, 1000, "/dev/pts/"},
+    {1, 32, "/ttyS"},
+    {33, 32, "/ttyUSB"},
+    {65, 32, "/ttyACM"},
+    {97, 32, "/ttyAMA"},
+    {1000, 1000, "/pts/"},
 }};
 
-constexpr const char* PtsPrefix = "/dev/pts/";
+constexpr const char* PtsPrefix = "/pts/";
+
+std::string& deviceRoot()
+{
+    static std::string root = "/dev";
+    return root;
+}
 
 }  // namespace
+
+void setDeviceRoot(std::string root) { deviceRoot() = std::move(root); }
 
 std::optional<std::string> devicePath(std::int16_t number)
 {
@@ -33,14 +42,14 @@ std::optional<std::string> devicePath(std::int16_t number)
 #else
     for (const Range& range : Ranges)
         if (number >= range.first && number < range.first + range.count)
-            return range.prefix + std::to_string(number - range.first);
+            return deviceRoot() + range.prefix + std::to_string(number - range.first);
     return std::nullopt;
 #endif
 }
 
 std::optional<std::int16_t> numberOfPseudoTerminal(const std::string& path)
 {
-    const std::string prefix = PtsPrefix;
+    const std::string prefix = deviceRoot() + PtsPrefix;
     if (path.compare(0, prefix.size(), prefix) != 0)
         return std::nullopt;
     int index = -1;

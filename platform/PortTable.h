@@ -15,6 +15,9 @@ namespace PortTable {
 
 std::optional<std::string> devicePath(std::int16_t number);
 
+// The directory the Linux names above stand in, "/dev" unless a test puts its own nodes elsewhere.
+void setDeviceRoot(std::string root);
+
 // The number that names the given pseudo-terminal, as a user would type it.
 std::optional<std::int16_t> numberOfPseudoTerminal(const std::string& path);
 
