@@ -15,7 +15,6 @@
 #include <QTest>
 #include <QWidget>
 
-#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <grp.h>
@@ -26,8 +25,6 @@
 #include <unistd.h>
 
 #include <functional>
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -45,8 +42,8 @@ struct Panel {
         runtime.answers.push_back({answer, {}});
         loop.mnuCom_Click();
     }
-    // Runs until `line` has taken `frames` frames, then Save; returns everything it got.
-    QStringList runThenSave(PtyPair& target, int frames)
+    // Runs until `target` has taken `frames` frames' bytes, then Save; returns everything it got.
+    QByteArray runThenSave(PtyPair& target, int frames)
     {
         QByteArray received;
         Driver driver([&] {
@@ -56,7 +53,7 @@ struct Panel {
         }, [&] { loop.cmdStop_Click(); });
         loop.cmdRun_Click();
         control.setPortOpen(false);
-        return framesOf(received + target.readAvailable());
+        return received + target.readAvailable();
     }
 };
 
@@ -122,22 +119,42 @@ qsizetype fillUntilStuck(PtyPair& line)
     return held;
 }
 
-// A child process: another program on the same machine. `body` runs in it; its result is the
-// exit status.
-pid_t startChild(const std::function<int()>& body)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(body());
-    return pid;
-}
+// Another program on the same machine: a child process running `body`, whose result is its exit
+// status. One still running when the test ends is killed.
+class OtherProgram {
+public:
+    explicit OtherProgram(const std::function<int()>& body) : pid_(::fork())
+    {
+        if (pid_ != 0)
+            return;
+        int status = 12;
+        try {
+            status = body();
+        } catch (...) {
+        }
+        ::_exit(status);
+    }
+    ~OtherProgram()
+    {
+        if (pid_ > 0)
+            kill();
+    }
+    void kill()
+    {
+        ::kill(pid_, SIGKILL);
+        exitStatus();
+    }
+    int exitStatus()
+    {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
-int exitStatusOf(pid_t pid)
-{
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+private:
+    pid_t pid_;
+};
 
 // Run in a process of its own with the real runtime: a run, then Save and Exit in one event.
 int saveThenExit(int argc, char** argv)
@@ -180,7 +197,7 @@ private slots:
         PtyPair live;
         panel.com(std::to_string(live.portNumber()));
         QVERIFY(panel.control.PortOpen());
-        const QStringList frames = panel.runThenSave(live, 20);
+        const QStringList frames = framesOf(panel.runThenSave(live, 20));
         QCOMPARE(panel.runtime.messages, OneWrongPort);
         QCOMPARE(trailing(frames, "@000"), RunLoop::BurstFrames);
         QCOMPARE(trailing(frames.mid(0, frames.size() - RunLoop::BurstFrames), "A000"),
@@ -234,30 +251,37 @@ private slots:
         const long grown = residentBytes() - residentBefore;
         QVERIFY2(grown < 4 * 1024 * 1024, qPrintable(QString::number(grown)));
 
-        panel.line.readAvailable();
-        const QStringList frames = panel.runThenSave(panel.line, 20);
-        QCOMPARE(trailing(frames, "@000"), RunLoop::BurstFrames);
+        const QByteArray received = panel.runThenSave(panel.line, 20);
+        QCOMPARE(framesOf(received.right(RunLoop::BurstFrames * 5)), QStringList(RunLoop::BurstFrames, "@000"));
         QCOMPARE(panel.runtime.messages.size(), 2u);
     }
 
-    // Another program has the line open: Run and Com both say so, and once that program is gone
-    // (killed, its lock left behind) the line opens again.
+    // Another program has the line open: Run and Com both say so, and once it lets go the line
+    // opens again.
     void portHeldByAnotherProgram()
     {
         Panel panel;
-        int ready[2];
-        QCOMPARE(::pipe(ready), 0);
-        const pid_t holder = startChild([&] {
+        int ready[2], release[2];
+        QVERIFY(::pipe(ready) == 0 && ::pipe(release) == 0);
+        OtherProgram holder([&] {
+            ::close(release[1]);
             MSComm other;
             other.setCommPort(panel.line.portNumber());
             other.setPortOpen(true);
             const char held = other.PortOpen() ? 'y' : 'n';
             (void)::write(ready[1], &held, 1);
-            ::pause();
+            char any;
+            (void)::read(release[0], &any, 1);  // until the test closes its end
+            other.setPortOpen(false);
             return 0;
         });
+        // Only the child holds these ends now: a child that dies ends the read, and closing the
+        // other releases it.
+        ::close(ready[1]);
+        ::close(release[0]);
         char held = 0;
         QCOMPARE(::read(ready[0], &held, 1), 1);
+        ::close(ready[0]);
         QCOMPARE(held, 'y');
 
         panel.loop.cmdRun_Click();
@@ -266,10 +290,8 @@ private slots:
         QVERIFY(!panel.control.PortOpen());
         QCOMPARE(panel.port.outputs, 0);
 
-        ::kill(holder, SIGKILL);
-        exitStatusOf(holder);
-        ::close(ready[0]);
-        ::close(ready[1]);
+        ::close(release[1]);
+        QCOMPARE(holder.exitStatus(), 0);
         panel.com(std::to_string(panel.line.portNumber()));
         QVERIFY(panel.control.PortOpen());
         QCOMPARE(panel.runtime.messages.size(), 2u);
@@ -280,7 +302,7 @@ private slots:
     {
         PtyPair line;
         QCOMPARE(::chmod(line.slavePath().c_str(), 0), 0);
-        const pid_t user = startChild([&] {
+        OtherProgram user([&] {
             // Root may open anything: be nobody.
             if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
                 return 10;
@@ -294,7 +316,7 @@ private slots:
             const bool refused = runtime.messages == std::vector<std::string>(2, "Error: Wrong COM port");
             return refused && !control.PortOpen() ? 0 : 11;
         });
-        QCOMPARE(exitStatusOf(user), 0);
+        QCOMPARE(user.exitStatus(), 0);
         QVERIFY(line.readAvailable().isEmpty());
     }
 
@@ -316,7 +338,7 @@ private slots:
                  frames.size() - RunLoop::BurstFrames);
     }
 
-    // Port numbers whose node is no serial device are refused before anything is written; a
+    // Port numbers whose node is no serial line are refused before anything is written; a
     // symbolic link to one (as udev makes them) is followed to the device.
     void nodesThatAreNoSerialDevice()
     {
@@ -329,17 +351,18 @@ private slots:
         QVERIFY(QDir().mkdir(root.node(1006)));
         QCOMPARE(::mkfifo(root.node(1007).toLocal8Bit().constData(), 0600), 0);
         QVERIFY(QFile::link(QString::fromStdString(line.slavePath()), root.node(1008)));
+        QVERIFY(QFile::link("/dev/null", root.node(1009)));  // a device, but no line
 
         MSComm control;
         ScriptedRuntime runtime;
         RunLoop loop(control, runtime, [](std::string_view) {});
-        for (const char* refused : {"1005", "1006", "1007"}) {
+        for (const char* refused : {"1005", "1006", "1007", "1009"}) {
             runtime.answers.push_back({refused, {}});
             loop.mnuCom_Click();
             QVERIFY(!control.PortOpen());
             loop.cmdRun_Click();
         }
-        QCOMPARE(runtime.messages, std::vector<std::string>(6, "Error: Wrong COM port"));
+        QCOMPARE(runtime.messages, std::vector<std::string>(8, "Error: Wrong COM port"));
         QVERIFY(regular.open(QIODevice::ReadOnly));
         QCOMPARE(regular.readAll(), "untouched");
 
@@ -349,7 +372,7 @@ private slots:
         loop.cmdStop_Click();
         control.setPortOpen(false);
         QCOMPARE(framesOf(line.readAvailable()), QStringList(RunLoop::BurstFrames, "@000"));
-        QCOMPARE(runtime.messages.size(), 6u);
+        QCOMPARE(runtime.messages.size(), 8u);
     }
 };
 
