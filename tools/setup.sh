@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-dejavu-core
     xvfb xauth xdotool
+    dpkg-dev desktop-file-utils libxml2-utils
 )
 
 . tools/packages.sh
