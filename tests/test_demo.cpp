@@ -1,3 +1,5 @@
+#include "XDoTool.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -12,15 +14,8 @@
 // with nothing left running.
 namespace {
 
-constexpr int ClientHeight = 338;  // below the menu bar
-
-QString xdotool(const QStringList& arguments)
-{
-    QProcess process;
-    process.start("xdotool", arguments);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
+using XDoTool::ClientHeight;
+QString xdotool(const QStringList& arguments) { return XDoTool::run(arguments); }
 
 class Demo {
 public:

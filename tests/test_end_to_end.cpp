@@ -1,5 +1,6 @@
 #include "PtyPair.h"
 #include "StreamCheck.h"
+#include "XDoTool.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,15 +14,8 @@
 // two pseudo-terminals whose far ends this test reads.
 namespace {
 
-constexpr int ClientHeight = 338;  // below the menu bar
-
-QString xdotool(const QStringList& arguments)
-{
-    QProcess process;
-    process.start("xdotool", arguments);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
+using XDoTool::ClientHeight;
+QString xdotool(const QStringList& arguments) { return XDoTool::run(arguments); }
 
 struct Line {
     PtyPair pty;
