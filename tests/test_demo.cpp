@@ -67,10 +67,7 @@ public:
     QString waitForWindow(const QString& title)
     {
         QString found;
-        waitFor([&] {
-            found = xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}).section('\n', 0, 0);
-            return !found.isEmpty();
-        });
+        waitFor([&] { return !(found = XDoTool::findWindow(title)).isEmpty(); });
         return found;
     }
 
@@ -93,10 +90,7 @@ private slots:
 
         const QString prompt = demo.waitForWindow("Port setting");
         QVERIFY(!prompt.isEmpty());
-        xdotool({"windowfocus", "--sync", prompt});
-        xdotool({"key", "--clearmodifiers", "ctrl+a"});
-        xdotool({"type", number});
-        xdotool({"key", "Return"});
+        XDoTool::answer(prompt, number);
 
         const QString window = demo.waitForWindow("Kandimor");
         QVERIFY(!window.isEmpty());

@@ -51,10 +51,7 @@ public:
     QString waitForWindow(const QString& title)
     {
         QString found;
-        waitFor([&] {
-            found = xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}).section('\n', 0, 0);
-            return !found.isEmpty();
-        });
+        waitFor([&] { return !(found = XDoTool::findWindow(title)).isEmpty(); });
         return found;
     }
     bool answerPrompt(const QString& title, const QString& text)
@@ -62,10 +59,7 @@ public:
         const QString prompt = waitForWindow(title);
         if (prompt.isEmpty())
             return false;
-        xdotool({"windowfocus", "--sync", prompt});
-        xdotool({"key", "--clearmodifiers", "ctrl+a"});
-        xdotool({"type", text});
-        xdotool({"key", "Return"});
+        XDoTool::answer(prompt, text);
         return true;
     }
     // A click at a point of the client area, in pixels.
