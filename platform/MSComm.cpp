@@ -96,9 +96,7 @@ void MSComm::open()
         port_->close();
         throw PortFailure(*path + ": " + why);
     }
-    buffer_.clear();
-    pacer_.reset();
-    osRefuses_ = false;
+    forgetOutput();
     lastProgress_ = Clock::now();
 }
 
@@ -115,8 +113,7 @@ void MSComm::close()
         std::this_thread::sleep_until(std::min(next, deadline));
     }
     feedTimer_->stop();
-    buffer_.clear();
-    osRefuses_ = false;
+    forgetOutput();
     port_->close();
 }
 
@@ -124,10 +121,16 @@ void MSComm::close()
 void MSComm::lose()
 {
     feedTimer_->stop();
+    forgetOutput();
+    port_->close();
+}
+
+// A port opened, closed or lost starts with nothing taken and a line that is free.
+void MSComm::forgetOutput()
+{
     buffer_.clear();
     pacer_.reset();
     osRefuses_ = false;
-    port_->close();
 }
 
 void MSComm::Output(std::string_view text)

@@ -42,6 +42,7 @@ private:
     void open();
     void close();
     void lose();
+    void forgetOutput();
     void feed();
     void scheduleFeed(Clock::time_point now);
     Clock::time_point nextFeedTime(Clock::time_point now) const;
