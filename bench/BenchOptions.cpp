@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BenchOptions.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BenchPhase.h"
 
 #include "ChangeDriver.h"

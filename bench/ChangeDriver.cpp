@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ChangeDriver.h"
 
 #include "frmVestrel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FrameAssembler.h"
 
 std::optional<WireFrame> FrameAssembler::take(unsigned char byte, Clock::time_point done)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MachineInfo.h"
 
 #include <fstream>

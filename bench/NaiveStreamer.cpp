@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "NaiveStreamer.h"
 
 #include "CommandFrame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PanelStreamer.h"
 
 #include "MSComm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PhaseFigures.h"
 
 #include "BenchPhase.h"

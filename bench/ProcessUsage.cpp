@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ProcessUsage.h"
 
 #include "LineSimulator.h"

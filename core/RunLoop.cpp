@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RunLoop.h"
 
 #include "CheckedInt16.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Sermod1.h"
 
 #include "NumberText.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The panel as a Debian package: the program, its desktop entry and its icon, nothing else
 # (tests, tools and the benchmark have no install rules). Build first, then run cpack in the
 # build directory.

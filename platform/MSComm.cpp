@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MSComm.h"
 
 #include "PortTable.h"

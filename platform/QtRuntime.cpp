@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "QtRuntime.h"
 
 #include "Dialogs.h"

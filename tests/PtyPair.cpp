@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PtyPair.h"
 
 #include "PortTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CommandFrame.h"
 #include "NumberText.h"
 #include "PortTable.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the .deb from a finished build and checks what it holds, what it depends on and where
 # its files land once unpacked.   tests/test_package.sh BUILD_DIR
 set -euo pipefail

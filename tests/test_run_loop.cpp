@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RunLoop.h"
 #include "ScriptedRuntime.h"
 #include "Sermod1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ScriptedRuntime.h"
 #include "Sermod1.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FormRuntime.h"
 #include "ModalAnswerer.h"
 #include "PtyPair.h"

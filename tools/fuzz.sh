@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fuzzes the readings of a typed port number with libFuzzer.
 #   tools/fuzz.sh [lenient|strict|all] [SECONDS]     (default: all, 60 seconds each)
 # The corpus grows in build-fuzz/corpus/; a crash is saved in build-fuzz/crashes/ and stops the run.

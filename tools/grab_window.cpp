@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saves a picture of an X window, as the screen shows it: grab_window WINDOW-ID FILE.png
 #include <QGuiApplication>
 #include <QPixmap>

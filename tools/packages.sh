@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts in tools/: installs the Debian packages given that are not yet installed.
 ensure_packages() {
     local missing=() package sudo=""

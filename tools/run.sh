@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets everything up and starts the panel.
 #   tools/run.sh           the panel, for a real controller on a serial port
 #   tools/run.sh --demo    a virtual controller in this terminal and the panel beside it: type the

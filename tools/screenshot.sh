@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Takes docs/panel.png: the panel under Xvfb on a pseudo-terminal, cell "Servo 2" / "On" picked
 # and the value at 128. Run after tools/setup.sh.
 set -euo pipefail

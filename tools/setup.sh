@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what building, running and testing the panel needs, from Debian's packages, and
 # builds it into build/. Safe to run again: it installs only what is missing.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets everything up and runs every test, headless: the normal build, the same tests built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets over their corpus.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmVestrel.h"
 
 #include "MSComm.h"

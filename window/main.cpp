@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "QtRuntime.h"
 #include "Sermod1.h"
 #include "frmVestrel.h"

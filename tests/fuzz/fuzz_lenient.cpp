@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds any bytes to the forgiving start-prompt reading. Besides what the sanitizers catch, it
 // checks what a user relies on: a reading is never NaN, and text after the number changes
 // nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds any bytes to the exacting Com-prompt reading, and cross-checks it against the forgiving
 // one: text the strict reading accepts must read the same either way, and nothing can follow a
 // number the strict reading accepts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CellNames.h"
 
 #include "CommandFrame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LineWatch.h"
 
 #include "PseudoTerminal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PseudoTerminal.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "StatusDisplay.h"
 
 StatusDisplay::StatusDisplay(std::FILE* out, bool interactive) : out_(out), interactive_(interactive) {}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LineWatch.h"
 #include "PortTable.h"
 #include "PseudoTerminal.h"
