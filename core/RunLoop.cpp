@@ -48,15 +48,15 @@ void RunLoop::cmdRun_Click()
         setRunCaption_("Setting");
         while (streamGoesOn(activation)) {
             port_.Output(CommandFrame::BuildFrame(CommandFrame::runCommand(SelIndex), PosValue));
-            // Wait, handling events, until the line is down to one frame: the next frame then
-            // carries whatever changed meanwhile, with no backlog ahead of it.
+            // Wait, handling events, until the line wants the next frame: built as late as the
+            // line allows, it carries whatever changed meanwhile.
             runtime_.DoEventsUntil([&]() -> std::optional<Runtime::Clock::time_point> {
                 if (!streamGoesOn(activation))
                     return std::nullopt;
-                const auto ready = port_.readyTime(CommandFrame::Length);
-                if (ready <= Runtime::Clock::now())
+                const auto due = port_.nextWriteTime();
+                if (due <= Runtime::Clock::now())
                     return std::nullopt;
-                return ready;
+                return due;
             });
         }
     } catch (const PortFailure&) {

@@ -28,7 +28,8 @@ public:
     virtual void setCommPort(std::int16_t number) = 0;
     // Sends the text byte for byte, with nothing added.
     virtual void Output(std::string_view text) = 0;
-    // When the bytes taken but not yet on the line will be down to at most `pending`. A time not
-    // after now when they already are, or when the port can take nothing (Output then says why).
-    virtual Clock::time_point readyTime(std::size_t pending) const = 0;
+    // When the control wants the next bytes: as late as it can take them with the line still busy,
+    // so that they are built from the newest state. A time not after now when it wants them
+    // already, or when the port can take nothing (Output then says why).
+    virtual Clock::time_point nextWriteTime() const = 0;
 };

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "EventPump.h"
 
-#include <QCoreApplication>
-#include <QTimer>
+#include "PreciseWake.h"
 
-#include <algorithm>
+#include <QCoreApplication>
 
 namespace EventPump {
 
@@ -12,16 +11,12 @@ void pumpOnce() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 void pumpUntil(const Runtime::NextWake& nextWake)
 {
-    using namespace std::chrono;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    // A timer event ends the wait when nothing else happens first; without it the wait could
-    // only end with the next user event.
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
+    // A wake-up ends the wait when nothing else happens first; without it the wait could only end
+    // with the next user event.
+    PreciseWake wake;
     while (const auto when = nextWake()) {
-        const auto wait = ceil<milliseconds>(*when - Runtime::Clock::now());
-        wake.start(std::max(wait, milliseconds(0)));
+        wake.at(*when);
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }

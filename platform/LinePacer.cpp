@@ -3,12 +3,6 @@
 
 #include <algorithm>
 
-LinePacer::LinePacer(int baud, int bitsPerByte)
-    : byteTime_(std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
-          1'000'000'000LL * bitsPerByte / baud)))
-{
-}
-
 void LinePacer::handed(std::size_t bytes, Clock::time_point now)
 {
     lineFreeAt_ = std::max(now, lineFreeAt_) + byteTime_ * static_cast<long>(bytes);

@@ -11,7 +11,7 @@ class LinePacer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    LinePacer(int baud, int bitsPerByte);
+    explicit LinePacer(Clock::duration byteTime) : byteTime_(byteTime) {}
 
     Clock::duration byteTime() const { return byteTime_; }
 

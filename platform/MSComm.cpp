@@ -10,16 +10,26 @@
 #include <cerrno>
 #include <thread>
 
-#ifndef _WIN32
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-#endif
 
 using namespace std::chrono_literals;
 
 namespace {
+
+// A start bit, eight data bits and a stop bit.
+constexpr long BitsPerByte = 10;
+constexpr std::chrono::nanoseconds NominalByteTime{1'000'000'000LL * BitsPerByte / MSComm::Baud};
+// The OS is fed 1.2 % slower than 9600 baud: an adapter whose clock runs up to 1 % slow (a CH340's
+// may), or a far end that once read late, then never gathers a backlog the panel cannot see. It
+// costs that much of the frame rate and nothing else.
+constexpr std::chrono::nanoseconds PacedByteTime = NominalByteTime * 1012 / 1000;
+// The run loop is asked for the next bytes this long before the line would fall idle: enough for
+// the event pump to wake and the write to reach the OS, and no more, since whatever is written
+// earlier cannot carry a change made meanwhile.
+constexpr auto WriteLead = 1500us;
 
 // How far ahead of the wire the OS is fed: a little, so the line never idles between wake-ups,
 // and never more, so nothing queues up out of reach.
@@ -35,13 +45,8 @@ constexpr auto RefusedRetry = 5ms;
 
 bool isCharacterDevice(const std::string& path)
 {
-#ifdef _WIN32
-    (void)path;
-    return true;
-#else
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
-#endif
 }
 
 }  // namespace
@@ -50,7 +55,7 @@ MSComm::MSComm(QObject* parent)
     : QObject(parent),
       port_(new QSerialPort(this)),
       feedTimer_(new QTimer(this)),
-      pacer_(Baud, 10)
+      pacer_(PacedByteTime)
 {
     feedTimer_->setSingleShot(true);
     feedTimer_->setTimerType(Qt::PreciseTimer);
@@ -215,18 +220,16 @@ std::size_t MSComm::pendingBytes() const
     return PortOpen() ? buffered() + heldByOs(Clock::now()) : 0;
 }
 
-MSComm::Clock::time_point MSComm::readyTime(std::size_t pending) const
+MSComm::Clock::time_point MSComm::nextWriteTime() const
 {
     const auto now = Clock::now();
     if (!PortOpen())
         return now;
     if (osRefuses_)
         return now + RefusedRetry;  // not before the OS takes bytes again, or the line is given up
-    // Bytes still in the buffer cannot start before the OS has sent what it holds.
-    const long behind = static_cast<long>(buffered()) - static_cast<long>(pending);
-    const auto osDone = osDrainedAt(now);
-    const auto ready = (behind > 0 ? std::max(osDone, now) : osDone) + pacer_.byteTime() * behind;
-    return std::max(ready, now);
+    // The bytes still in the buffer follow whatever the OS holds; then the line falls idle.
+    const auto lineIdleAt = osDrainedAt(now) + pacer_.byteTime() * static_cast<long>(buffered());
+    return std::max(lineIdleAt - WriteLead, now);
 }
 
 MSComm::Clock::time_point MSComm::osDrainedAt(Clock::time_point now) const
@@ -239,26 +242,22 @@ std::size_t MSComm::heldByOs(Clock::time_point now) const
     return std::max(pacer_.unsent(now), queuedInOs());
 }
 
-// What the OS itself reports as waiting in its output queue (UARTs and USB adapters do;
-// pseudo-terminals report nothing).
+// What the OS itself reports as waiting in its output queue. UARTs and USB adapters report it
+// (an adapter's own FIFO excepted), pseudo-terminals report nothing: it corrects the pacer's
+// model upwards, never replaces it.
 std::size_t MSComm::queuedInOs() const
 {
-#ifdef _WIN32
-    return static_cast<std::size_t>(port_->bytesToWrite());
-#else
     int queued = 0;
     if (::ioctl(port_->handle(), TIOCOUTQ, &queued) != 0 || queued < 0)
         return 0;
     return static_cast<std::size_t>(queued);
-#endif
 }
 
-// Bytes the OS took, 0 when it refuses for now, -1 when the line is gone.
+// Bytes the OS took, 0 when it refuses for now, -1 when the line is gone. Not QSerialPort::write:
+// its buffer has no bound and hands everything to the kernel at once, where no change can overtake
+// it, and its flush reports a full line as the same error as a removed device.
 long MSComm::writeToOs(const char* data, std::size_t size)
 {
-#ifdef _WIN32
-    return port_->write(data, static_cast<qint64>(size));
-#else
     for (;;) {
         const ssize_t written = ::write(port_->handle(), data, size);
         if (written >= 0)
@@ -268,5 +267,4 @@ long MSComm::writeToOs(const char* data, std::size_t size)
         if (errno != EINTR)
             return -1;
     }
-#endif
 }

@@ -13,8 +13,10 @@ class QTimer;
 // The serial control: one port at 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
 // control, write only, opened for exclusive use.
 //
-// Output goes into a 512-byte buffer, and from there to the OS no faster than the line carries
-// it, so the OS never holds a backlog: what is written now is on the wire within milliseconds.
+// Output goes into a 512-byte buffer, and from there to the OS a little slower than the line
+// carries it, so the OS never holds a backlog: what is written now is on the wire within
+// milliseconds, even on a line whose clock runs slow. The next write is wanted just before the
+// line would fall idle.
 // A full buffer, or an OS that takes nothing (the far end has stopped reading), makes Output wait
 // (dispatching no event) for a bounded time, then fail.
 class MSComm : public QObject, public SerialControl {
@@ -31,11 +33,10 @@ public:
     void setPortOpen(bool open) override;
     void setCommPort(std::int16_t number) override;
     void Output(std::string_view text) override;
-    Clock::time_point readyTime(std::size_t pending) const override;
+    Clock::time_point nextWriteTime() const override;
 
     // Bytes taken by Output that are not yet on the wire.
     std::size_t pendingBytes() const;
-    Clock::duration byteTime() const { return pacer_.byteTime(); }
 
 private:
     std::size_t buffered() const { return static_cast<std::size_t>(buffer_.size()); }

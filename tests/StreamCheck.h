@@ -25,7 +25,7 @@ public:
         real_.Output(text);
         ++outputs;
     }
-    Clock::time_point readyTime(std::size_t pending) const override { return real_.readyTime(pending); }
+    Clock::time_point nextWriteTime() const override { return real_.nextWriteTime(); }
 
     int outputs = 0;
     int opens = 0;
