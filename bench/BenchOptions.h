@@ -5,14 +5,26 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
-// How long each phase streams, from the command line: the default run takes about a minute,
-// --smoke a few seconds, --soak N runs the panel for N minutes.
+// One stretch of streaming: who streams, on how fast a line, for how long, and whether the far
+// end stops reading for a while on the way.
+struct PhaseSpec {
+    std::string name;
+    bool naive = false;
+    double driftPercent = 0;
+    std::chrono::milliseconds streaming{};
+    // From the start of measuring until the far end stops reading, when it does.
+    std::optional<std::chrono::milliseconds> stallAfter;
+};
+
+// The phases to run, from the command line: the default run takes about three minutes, --smoke a
+// few seconds, --soak N runs the panel alone for N minutes on a line --drift P % off 9600 baud.
 struct BenchOptions {
+    static constexpr std::chrono::milliseconds StallLength{200};
+
     std::string mode = "default";
-    std::chrono::milliseconds panelStreaming{40'000};
-    // The naive phase has a backlog and a busy core to show, not a long life: it stays short.
-    std::chrono::milliseconds naiveStreaming{20'000};
+    std::vector<PhaseSpec> phases;
     std::uint32_t seed = 1;
 
     // Empty, with the reason printed, when the arguments make no sense.

@@ -24,9 +24,11 @@ constexpr int IdlePollMs = 20;
 
 }  // namespace
 
-LineSimulator::LineSimulator(std::size_t frameCapacity)
-    // Filled in now, so that recording never allocates and never shows up as memory growth.
-    : frames_(frameCapacity)
+LineSimulator::LineSimulator(std::size_t frameCapacity, double driftPercent)
+    : byteTime_(std::chrono::duration_cast<Clock::duration>(
+          std::chrono::duration<double, Clock::period>(NominalByteTime) / (1.0 + driftPercent / 100.0))),
+      // Filled in now, so that recording never allocates and never shows up as memory growth.
+      frames_(frameCapacity)
 {
     char name[128] = {};
     if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
@@ -43,6 +45,12 @@ LineSimulator::~LineSimulator()
     stop();
     ::close(master_);
     ::close(slave_);
+}
+
+void LineSimulator::stallAt(Clock::time_point from, Clock::duration length)
+{
+    stallFrom_ = from;
+    stallLength_ = length;
 }
 
 void LineSimulator::start()
@@ -79,6 +87,7 @@ void LineSimulator::carry()
 {
     auto wireFreeAt = Clock::time_point{};
     while (!stopping_.load(std::memory_order_relaxed)) {
+        wireFreeAt = stallIfDue(wireFreeAt);
         const std::size_t waiting = bytesWaiting();
         if (waiting == 0) {
             wireFreeAt = waitForBytes(wireFreeAt);
@@ -87,6 +96,18 @@ void LineSimulator::carry()
         // Bytes already waiting when the wire came free go out right behind the previous one.
         wireFreeAt = carryBatch(std::min(waiting, MaxBatch), wireFreeAt);
     }
+}
+
+// The far end stops reading; whatever waits when it reads again goes out from then on.
+LineSimulator::Clock::time_point LineSimulator::stallIfDue(Clock::time_point wireFreeAt)
+{
+    if (stallDone_.load(std::memory_order_relaxed) || Clock::now() < stallFrom_)
+        return wireFreeAt;
+    stallBegan_ = std::max(Clock::now(), wireFreeAt);
+    std::this_thread::sleep_until(stallBegan_ + stallLength_);
+    stallEnded_ = Clock::now();
+    stallDone_.store(true, std::memory_order_release);
+    return stallEnded_;
 }
 
 // An idle wire starts on a byte the moment it arrives.
@@ -100,7 +121,7 @@ LineSimulator::Clock::time_point LineSimulator::waitForBytes(Clock::time_point w
 
 LineSimulator::Clock::time_point LineSimulator::carryBatch(std::size_t count, Clock::time_point start)
 {
-    const auto done = start + ByteTime * static_cast<long>(count);
+    const auto done = start + byteTime_ * static_cast<long>(count);
     std::this_thread::sleep_until(done);
     const auto late = (Clock::now() - done).count();
     if (late > latestWake_.load(std::memory_order_relaxed))
@@ -113,10 +134,10 @@ LineSimulator::Clock::time_point LineSimulator::carryBatch(std::size_t count, Cl
     while (got < 0 && errno == EINTR);
     for (ssize_t at = 0; at < got; ++at)
         if (const auto frame = assembler_.take(bytes[static_cast<std::size_t>(at)],
-                                               start + ByteTime * static_cast<long>(at + 1)))
+                                               start + byteTime_ * static_cast<long>(at + 1)))
             record(*frame);
     malformed_.store(assembler_.malformedBytes(), std::memory_order_relaxed);
-    return got > 0 ? start + ByteTime * static_cast<long>(got) : start;
+    return got > 0 ? start + byteTime_ * static_cast<long>(got) : start;
 }
 
 void LineSimulator::record(const WireFrame& frame)

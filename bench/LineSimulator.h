@@ -15,20 +15,32 @@
 
 // A 9600-baud line on a pseudo-terminal. The program under test writes to the slave; a thread
 // of its own takes the bytes from the master no faster than the wire would carry them, 960 a
-// second, and stamps each with the moment the wire finishes it. What the wire has not taken yet
-// stays in the kernel, so a writer that runs ahead meets the same backlog as on a real port.
+// second or a set share off that (an adapter whose clock drifts), and stamps each with the moment
+// the wire finishes it. It can also stop taking bytes for a while, as a far end that reads late.
+// What the wire has not taken yet stays in the kernel, so a writer that runs ahead meets the same
+// hidden backlog as on a real port.
 class LineSimulator {
 public:
     using Clock = WireFrame::Clock;
-    static constexpr auto ByteTime = std::chrono::duration_cast<Clock::duration>(
+    static constexpr auto NominalByteTime = std::chrono::duration_cast<Clock::duration>(
         std::chrono::nanoseconds(1'000'000'000LL * 10 / 9600));
 
-    explicit LineSimulator(std::size_t frameCapacity);
+    // driftPercent: how much faster (above 0) or slower (below 0) than 9600 baud the wire runs.
+    LineSimulator(std::size_t frameCapacity, double driftPercent);
     ~LineSimulator();
     LineSimulator(const LineSimulator&) = delete;
     LineSimulator& operator=(const LineSimulator&) = delete;
 
     std::string slavePath() const { return slavePath_; }
+
+    Clock::duration byteTime() const { return byteTime_; }
+
+    // Before start(): from `from` on, the wire takes nothing for `length`.
+    void stallAt(Clock::time_point from, Clock::duration length);
+    // When the stall really began and ended, once it has.
+    Clock::time_point stallBegan() const { return stallBegan_; }
+    Clock::time_point stallEnded() const { return stallEnded_; }
+    bool stalled() const { return stallDone_.load(std::memory_order_acquire); }
 
     void start();
     void stop();
@@ -48,10 +60,17 @@ public:
 
 private:
     void carry();
+    Clock::time_point stallIfDue(Clock::time_point wireFreeAt);
     Clock::time_point waitForBytes(Clock::time_point wireFreeAt);
     Clock::time_point carryBatch(std::size_t count, Clock::time_point start);
     void record(const WireFrame& frame);
 
+    Clock::duration byteTime_;
+    Clock::time_point stallFrom_ = Clock::time_point::max();
+    Clock::duration stallLength_{};
+    Clock::time_point stallBegan_{};
+    Clock::time_point stallEnded_{};
+    std::atomic<bool> stallDone_{false};
     int master_ = -1;
     int slave_ = -1;
     std::string slavePath_;

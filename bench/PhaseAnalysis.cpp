@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PhaseFigures.h"
 
+#include "BenchOptions.h"
 #include "BenchPhase.h"
 #include "ChangeDriver.h"
 #include "LineSimulator.h"
@@ -80,32 +81,121 @@ double percentile(const std::vector<double>& sorted, double share)
     return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
 }
 
-void measureLatency(std::span<const WireFrame> frames, const ChangeDriver& driver, const PhaseLog& log,
-                    PhaseFigures& figures)
+Spread spreadOf(std::vector<double> values)
 {
-    std::vector<double> latencies;
+    Spread spread;
+    spread.count = values.size();
+    if (values.empty())
+        return spread;
+    std::sort(values.begin(), values.end());
+    spread.median = percentile(values, 0.5);
+    spread.p99 = percentile(values, 0.99);
+    spread.max = values.back();
+    return spread;
+}
+
+// The least a change made at `at` can wait: the frame on the wire then has to finish, and the
+// first byte of the next one with it; on an idle wire only that byte.
+double floorMs(std::span<const WireFrame> frames, Clock::time_point at, Clock::duration byteTime)
+{
+    const auto inFlight = std::upper_bound(frames.begin(), frames.end(), at, [](Clock::time_point t, const WireFrame& f) {
+        return t < f.lastByteDone;
+    });
+    if (inFlight == frames.end() || inFlight->firstByteDone - byteTime > at)
+        return msBetween(at, at + byteTime);
+    return msBetween(at, inFlight->lastByteDone + byteTime);
+}
+
+struct ChangeTiming {
+    Clock::time_point at;
+    double latency = 0;
+    double excess = 0;
+};
+
+std::vector<ChangeTiming> timeChanges(std::span<const WireFrame> frames, const ChangeDriver& driver,
+                                      const PhaseLog& log, Clock::duration byteTime, PhaseFigures& figures)
+{
+    std::vector<ChangeTiming> timings;
+    std::vector<double> floors;
     std::size_t from = 0;
     for (std::size_t index = 0; index < driver.changeCount(); ++index) {
         const ChangeDriver::Change& change = driver.change(index);
+        ChangeTiming timing{change.at};
         if (const auto carrier = carrierOf(driver, index, frames, from)) {
-            latencies.push_back(msBetween(change.at, frames[carrier->frame].firstByteDone));
+            timing.latency = msBetween(change.at, frames[carrier->frame].firstByteDone);
             ++figures.changesCarried;
             figures.changesSuperseded += carrier->superseded ? 1 : 0;
             from = carrier->frame;
         } else {
-            latencies.push_back(msBetween(change.at, log.watchedUntil));
+            timing.latency = msBetween(change.at, log.watchedUntil);
         }
+        floors.push_back(floorMs(frames, change.at, byteTime));
+        timing.excess = timing.latency - floors.back();
+        timings.push_back(timing);
     }
-    figures.changes = latencies.size();
-    if (latencies.empty())
-        return;
-    std::sort(latencies.begin(), latencies.end());
-    figures.latencyMedianMs = percentile(latencies, 0.5);
-    figures.latencyP99Ms = percentile(latencies, 0.99);
-    figures.latencyMaxMs = latencies.back();
+    figures.changes = timings.size();
+    figures.floor = spreadOf(std::move(floors));
+    return timings;
 }
 
-void measureBurst(std::span<const WireFrame> frames, const PhaseLog& log, PhaseFigures& figures)
+template <typename Take>
+Spread spreadWhere(const std::vector<ChangeTiming>& timings, Take take)
+{
+    std::vector<double> values;
+    for (const ChangeTiming& timing : timings)
+        if (const auto value = take(timing))
+            values.push_back(*value);
+    return spreadOf(std::move(values));
+}
+
+std::vector<ChangeTiming> measureLatency(std::span<const WireFrame> frames, const ChangeDriver& driver,
+                                         const PhaseLog& log, Clock::duration byteTime, PhaseFigures& figures)
+{
+    const auto timings = timeChanges(frames, driver, log, byteTime, figures);
+    using Value = std::optional<double>;
+    figures.latency = spreadWhere(timings, [](const ChangeTiming& t) -> Value { return t.latency; });
+    figures.excess = spreadWhere(timings, [](const ChangeTiming& t) -> Value { return t.excess; });
+
+    // A minute at each end on a long run, a quarter of the stream on a short one.
+    const auto window = std::min<Clock::duration>(std::chrono::minutes(1), (log.saveClicked - log.streamStart.wall) / 4);
+    figures.windowSeconds = std::chrono::duration<double>(window).count();
+    const auto firstEnd = log.streamStart.wall + window;
+    const auto lastBegin = log.saveClicked - window;
+    figures.firstWindow = spreadWhere(timings, [&](const ChangeTiming& t) -> Value {
+        return t.at < firstEnd ? Value(t.latency) : std::nullopt;
+    });
+    figures.lastWindow = spreadWhere(timings, [&](const ChangeTiming& t) -> Value {
+        return t.at >= lastBegin ? Value(t.latency) : std::nullopt;
+    });
+    return timings;
+}
+
+// Normal is the largest excess of any change before the stall, with a millisecond to spare; the
+// line is back to normal after the last change beyond that.
+void measureRecovery(const LineSimulator& line, const std::vector<ChangeTiming>& timings, const PhaseLog& log,
+                     PhaseFigures& figures)
+{
+    if (!line.stalled())
+        return;
+    figures.stallMs = msBetween(line.stallBegan(), line.stallEnded());
+    double normal = 0;
+    for (const ChangeTiming& timing : timings)
+        if (timing.at < line.stallBegan())
+            normal = std::max(normal, timing.excess);
+    normal += 1.0;
+    std::optional<Clock::time_point> lastBeyond;
+    for (const ChangeTiming& timing : timings)
+        if (timing.at >= line.stallBegan() && timing.excess > normal)
+            lastBeyond = timing.at;
+    if (!lastBeyond)
+        return;
+    figures.recoveredAfterSeconds = std::max(0.0, msBetween(line.stallEnded(), *lastBeyond) / 1000.0);
+    // The last second of the stream must be normal for the line to count as recovered.
+    figures.recoveredInPhase = *lastBeyond < log.saveClicked - std::chrono::seconds(1);
+}
+
+void measureBurst(const LineSimulator& line, std::span<const WireFrame> frames, const PhaseLog& log,
+                  PhaseFigures& figures)
 {
     figures.burstAcceptedMs = msBetween(log.saveClicked, log.saveReturned);
     int saveFrames = 0;
@@ -119,7 +209,7 @@ void measureBurst(std::span<const WireFrame> frames, const PhaseLog& log, PhaseF
     }
     const std::size_t backlog = log.bytesHeldAtEnd + log.bytesWaitingAtEnd;
     figures.burstDueMs = msBetween(log.saveClicked, log.watchedUntil)
-        + std::chrono::duration<double, std::milli>(LineSimulator::ByteTime).count() * static_cast<double>(backlog);
+        + std::chrono::duration<double, std::milli>(line.byteTime()).count() * static_cast<double>(backlog);
 }
 
 void measureUsage(const PhaseLog& log, PhaseFigures& figures)
@@ -137,13 +227,17 @@ void measureUsage(const PhaseLog& log, PhaseFigures& figures)
 
 namespace PhaseAnalysis {
 
-PhaseFigures analyse(const LineSimulator& line, const ChangeDriver& driver, const PhaseLog& log)
+PhaseFigures analyse(const PhaseSpec& spec, const LineSimulator& line, const ChangeDriver& driver,
+                     const PhaseLog& log)
 {
     PhaseFigures figures;
+    figures.name = spec.name;
+    figures.naive = spec.naive;
     const std::span<const WireFrame> frames(line.frames().data(), line.framesSeen());
     measureRate(frames, log, figures);
-    measureLatency(frames, driver, log, figures);
-    measureBurst(frames, log, figures);
+    const auto timings = measureLatency(frames, driver, log, line.byteTime(), figures);
+    measureRecovery(line, timings, log, figures);
+    measureBurst(line, frames, log, figures);
     measureUsage(log, figures);
     figures.malformedBytes = line.malformedBytes();
     figures.framesDropped = line.framesDropped();

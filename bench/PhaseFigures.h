@@ -3,13 +3,26 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 
 class ChangeDriver;
 class LineSimulator;
 struct PhaseLog;
+struct PhaseSpec;
+
+// Median, 99th percentile and largest of a set of times, in ms.
+struct Spread {
+    std::size_t count = 0;
+    double median = 0;
+    double p99 = 0;
+    double max = 0;
+};
 
 // The figures of one phase, in the units the report shows.
 struct PhaseFigures {
+    std::string name;
+    bool naive = false;
+
     std::size_t streamFrames = 0;
     double framesPerSecond = 0;
     double streamSeconds = 0;
@@ -20,9 +33,21 @@ struct PhaseFigures {
     std::size_t changesSuperseded = 0;
     // Changes not on the wire by the end count with their age then, so with any of them the
     // latencies are only lower bounds.
-    double latencyMedianMs = 0;
-    double latencyP99Ms = 0;
-    double latencyMaxMs = 0;
+    Spread latency;
+    // What the line itself allowed each change: the rest of the frame on the wire when it came,
+    // then one byte; and how far each change's latency lay above that.
+    Spread floor;
+    Spread excess;
+    // The changes of the first and of the last stretch of the stream, windowSeconds each.
+    double windowSeconds = 0;
+    Spread firstWindow;
+    Spread lastWindow;
+
+    // With a stall: how long the far end read nothing, and how long after it read again the last
+    // change came whose excess lay beyond anything seen before the stall (empty: none did).
+    std::optional<double> stallMs;
+    std::optional<double> recoveredAfterSeconds;
+    bool recoveredInPhase = true;
 
     double processCpuPercent = 0;
     double readerCpuPercent = 0;
@@ -46,6 +71,7 @@ struct PhaseFigures {
 
 namespace PhaseAnalysis {
 
-PhaseFigures analyse(const LineSimulator& line, const ChangeDriver& driver, const PhaseLog& log);
+PhaseFigures analyse(const PhaseSpec& spec, const LineSimulator& line, const ChangeDriver& driver,
+                     const PhaseLog& log);
 
 }  // namespace PhaseAnalysis

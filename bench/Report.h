@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "PhaseFigures.h"
+
 #include <string>
+#include <vector>
 
 struct BenchOptions;
-struct PhaseFigures;
 
-// The two phases side by side as a Markdown table, with their ratio and the targets.
+// The phases side by side as a Markdown table, a column each, with the targets.
 namespace Report {
 
-std::string table(const BenchOptions& options, const PhaseFigures& panel, const PhaseFigures& naive);
+std::string table(const BenchOptions& options, const std::vector<PhaseFigures>& phases);
 
 }  // namespace Report

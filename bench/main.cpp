@@ -18,12 +18,11 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-enum class Kind { Panel, Naive };
 
 constexpr auto WarmUp = 500ms;
 
@@ -31,18 +30,18 @@ constexpr auto WarmUp = 500ms;
 std::size_t frameRoom(std::chrono::milliseconds length) { return static_cast<std::size_t>(length.count() / 5 + 1000); }
 std::size_t changeRoom(std::chrono::milliseconds streaming) { return static_cast<std::size_t>(streaming.count() / 12 + 100); }
 
-std::unique_ptr<Streamer> streamerFor(Kind kind, frmVestrel& form, const LineSimulator& line)
+std::unique_ptr<Streamer> streamerFor(const PhaseSpec& spec, frmVestrel& form, const LineSimulator& line)
 {
-    if (kind == Kind::Panel)
-        return std::make_unique<PanelStreamer>(form);
-    return std::make_unique<NaiveStreamer>(form, line.slavePath());
+    if (spec.naive)
+        return std::make_unique<NaiveStreamer>(form, line.slavePath());
+    return std::make_unique<PanelStreamer>(form);
 }
 
-PhaseFigures runPhase(Kind kind, std::chrono::milliseconds streaming, std::uint32_t seed)
+PhaseFigures runPhase(const PhaseSpec& spec, std::uint32_t seed)
 {
     // The naive backlog never drains in a wait of any sensible length: a short look is enough.
-    const BenchPhase::Length length{WarmUp, streaming, kind == Kind::Panel ? 5000ms : 2000ms};
-    LineSimulator line(frameRoom(length.warmUp + length.streaming + length.burstWait));
+    const BenchPhase::Length length{WarmUp, spec.streaming, spec.naive ? 2000ms : 5000ms};
+    LineSimulator line(frameRoom(length.warmUp + length.streaming + length.burstWait), spec.driftPercent);
     const auto port = PortTable::numberOfPseudoTerminal(line.slavePath());
     if (!port)
         throw std::runtime_error("pseudo-terminal outside the port table: " + line.slavePath());
@@ -51,23 +50,26 @@ PhaseFigures runPhase(Kind kind, std::chrono::milliseconds streaming, std::uint3
     BenchRuntime runtime;
     frmVestrel form(runtime);
     form.show();
-    ChangeDriver driver(form, seed, changeRoom(streaming));
-    const auto streamer = streamerFor(kind, form, line);
+    ChangeDriver driver(form, seed, changeRoom(spec.streaming));
+    const auto streamer = streamerFor(spec, form, line);
+    if (spec.stallAfter)
+        line.stallAt(LineSimulator::Clock::now() + WarmUp + *spec.stallAfter, BenchOptions::StallLength);
     BenchPhase phase(*streamer, line, driver, length);
     const PhaseLog log = phase.run();
     if (!runtime.lastMessage.empty())
-        throw std::runtime_error("the panel said: " + runtime.lastMessage);
+        throw std::runtime_error(spec.name + ": the panel said: " + runtime.lastMessage);
     if (!log.saved)
-        throw std::runtime_error("the stream ended before Save");
-    return PhaseAnalysis::analyse(line, driver, log);
+        throw std::runtime_error(spec.name + ": the stream ended before Save");
+    return PhaseAnalysis::analyse(spec, line, driver, log);
 }
 
 // The benchmark asserts no timings: it fails only when it could not measure at all.
 // The naive stream's backlog keeps its changes and its burst off the wire for the whole run, so
 // only the panel has to show them.
-std::optional<std::string> faultIn(const char* phase, const PhaseFigures& figures, bool paced)
+std::optional<std::string> faultIn(const PhaseFigures& figures)
 {
-    const std::string name = phase;
+    const std::string& name = figures.name;
+    const bool paced = !figures.naive;
     if (figures.malformedBytes > 0)
         return name + ": malformed bytes on the wire";
     if (figures.streamFrames < 2)
@@ -83,18 +85,22 @@ std::optional<std::string> faultIn(const char* phase, const PhaseFigures& figure
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Always offscreen: a display's platform plugin brings memory and CPU of its own that are not
+    // the panel's.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const auto options = BenchOptions::parse(argc, argv);
     if (!options)
         return 2;
     try {
-        const PhaseFigures panel = runPhase(Kind::Panel, options->panelStreaming, options->seed);
-        const PhaseFigures naive = runPhase(Kind::Naive, options->naiveStreaming, options->seed);
-        std::fputs(Report::table(*options, panel, naive).c_str(), stdout);
-        for (const auto& fault : {faultIn("Kandimor", panel, true), faultIn("naive", naive, false)}) {
-            if (fault) {
+        std::vector<PhaseFigures> phases;
+        for (const PhaseSpec& spec : options->phases) {
+            std::fprintf(stderr, "kandimor_bench: %s, %.0f s\n", spec.name.c_str(), spec.streaming.count() / 1000.0);
+            phases.push_back(runPhase(spec, options->seed));
+        }
+        std::fputs(Report::table(*options, phases).c_str(), stdout);
+        for (const PhaseFigures& figures : phases) {
+            if (const auto fault = faultIn(figures)) {
                 std::fprintf(stderr, "kandimor_bench: %s\n", fault->c_str());
                 return 1;
             }
