@@ -19,6 +19,7 @@ public:
     // The number to type at the panel's prompt for this line.
     std::int16_t portNumber() const;
     int slaveFd() const { return slave_; }
+    int masterFd() const { return master_; }
 
     // Everything that has arrived since the last call, without waiting.
     QByteArray readAvailable();

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+#include "PacedFarEnd.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+PacedFarEnd::PacedFarEnd(int masterFd, double bytesPerSecond)
+    : master_(masterFd),
+      byteTime_(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / bytesPerSecond)))
+{
+}
+
+PacedFarEnd::~PacedFarEnd() { stop(); }
+
+void PacedFarEnd::stallAt(Clock::duration after, Clock::duration length)
+{
+    stallAfter_ = after;
+    stallLength_ = length;
+}
+
+void PacedFarEnd::start()
+{
+    stopping_ = false;
+    reader_ = std::thread(&PacedFarEnd::run, this);
+}
+
+void PacedFarEnd::stop()
+{
+    stopping_ = true;
+    if (reader_.joinable())
+        reader_.join();
+}
+
+std::size_t PacedFarEnd::waiting() const
+{
+    int bytes = 0;
+    return ::ioctl(master_, FIONREAD, &bytes) == 0 && bytes > 0 ? static_cast<std::size_t>(bytes) : 0;
+}
+
+// True when bytes came within a short while; an idle wire starts on them the moment they do.
+bool PacedFarEnd::waitForBytes()
+{
+    pollfd readable{master_, POLLIN, 0};
+    return ::poll(&readable, 1, 10) > 0 && (readable.revents & POLLIN) != 0;
+}
+
+void PacedFarEnd::note(std::size_t backlog)
+{
+    backlog_ = backlog;
+    std::size_t largest = largest_.load();
+    while (backlog > largest && !largest_.compare_exchange_weak(largest, backlog)) {
+    }
+}
+
+void PacedFarEnd::run()
+{
+    const auto started = Clock::now();
+    auto wireFreeAt = started;
+    while (!stopping_) {
+        if (!stallDone_ && Clock::now() - started >= stallAfter_) {
+            std::this_thread::sleep_for(stallLength_);
+            wireFreeAt = Clock::now();
+            stallDone_ = true;
+        }
+        if (waiting() == 0) {
+            if (waitForBytes())
+                wireFreeAt = std::max(wireFreeAt, Clock::now());
+            continue;
+        }
+        wireFreeAt += byteTime_;
+        std::this_thread::sleep_until(wireFreeAt);
+        char byte = 0;
+        if (::read(master_, &byte, 1) != 1)
+            continue;
+        ++taken_;
+        // A reader that woke late is still catching up with its wire: what waits then is partly
+        // already due, so only bytes taken on time tell the backlog.
+        if (Clock::now() < wireFreeAt + byteTime_)
+            note(waiting());
+    }
+}

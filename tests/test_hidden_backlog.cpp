@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+#include "Driver.h"
+#include "MSComm.h"
+#include "PacedFarEnd.h"
+#include "PtyPair.h"
+#include "RunLoop.h"
+#include "ScriptedRuntime.h"
+#include "Sermod1.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <functional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr double NominalBytesPerSecond = 960.0;
+// Two frames: the one on the wire and the one written just before it ends.
+constexpr std::size_t CoupleOfFrames = 10;
+
+// The real run loop streaming through the real serial control to a far end with a clock of its
+// own, until `done` says so; then Save.
+struct Stream {
+    PtyPair line;
+    MSComm control;
+    ScriptedRuntime runtime;
+    RunLoop loop{control, runtime, [](std::string_view) {}};
+
+    void runUntil(const std::function<bool()>& done)
+    {
+        Sermod1::ComPort = line.portNumber();
+        Driver driver([&] {
+            if (loop.RunFlag && done())
+                loop.cmdStop_Click();
+        }, [&] { loop.cmdStop_Click(); });
+        loop.cmdRun_Click();
+        driver.stop();
+    }
+};
+
+}  // namespace
+
+class HiddenBacklog : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A far end 1 % slow, as a USB adapter on a cheap oscillator: what waits unread never grows
+    // beyond a couple of frames, however long the stream runs.
+    void slowFarEndGathersNoBacklog()
+    {
+        Stream stream;
+        PacedFarEnd farEnd(stream.line.masterFd(), NominalBytesPerSecond * 0.99);
+        farEnd.start();
+        QElapsedTimer clock;
+        clock.start();
+        std::size_t largest = 0;
+        stream.runUntil([&] {
+            if (clock.elapsed() < 500)
+                farEnd.takeLargestBacklog();  // the stream settles in first
+            else
+                largest = std::max(largest, farEnd.takeLargestBacklog());
+            return clock.elapsed() >= 6000;
+        });
+        farEnd.stop();
+        QVERIFY2(farEnd.bytesTaken() > 4000, qPrintable(QString::number(farEnd.bytesTaken())));
+        QVERIFY2(largest <= CoupleOfFrames, qPrintable(QString("backlog reached %1 bytes").arg(largest)));
+        QVERIFY(stream.runtime.messages.empty());
+    }
+
+    // A far end that once stops reading for a moment, then reads at the nominal rate again: the
+    // backlog it left drains, instead of riding ahead of every later change for good.
+    void backlogOfAStallDrains()
+    {
+        Stream stream;
+        PacedFarEnd farEnd(stream.line.masterFd(), NominalBytesPerSecond);
+        farEnd.stallAt(500ms, 60ms);
+        farEnd.start();
+        std::size_t afterStall = 0;
+        bool drained = false;
+        stream.runUntil([&] {
+            if (!farEnd.stalled())
+                return false;
+            afterStall = std::max(afterStall, farEnd.backlog());
+            drained = farEnd.backlog() <= CoupleOfFrames;
+            return drained && afterStall > CoupleOfFrames;
+        });
+        farEnd.stop();
+        QVERIFY2(afterStall > CoupleOfFrames, "the stall left no backlog to drain");
+        QVERIFY2(drained, qPrintable(QString("backlog still %1 bytes after 20 s").arg(farEnd.backlog())));
+        QVERIFY(stream.runtime.messages.empty());
+    }
+};
+
+QTEST_GUILESS_MAIN(HiddenBacklog)
+#include "test_hidden_backlog.moc"
