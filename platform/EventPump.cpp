@@ -4,8 +4,46 @@
 #include "PreciseWake.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+
+#include <vector>
 
 namespace EventPump {
+namespace {
+
+// Waits nest (a Run inside another Run's pump), each with a wake of its own. The wakes are kept
+// for the next wait at the same depth: a timerfd and its notifier made anew for every frame would
+// cost more than the wait.
+class NestedWake {
+public:
+    NestedWake()
+    {
+        static std::vector<QPointer<PreciseWake>> wakes;
+        if (wakes.size() <= depth_)
+            wakes.resize(depth_ + 1);
+        QPointer<PreciseWake>& wake = wakes[depth_];
+        if (!wake)
+            wake = new PreciseWake(QCoreApplication::instance());
+        wake_ = wake;
+        ++depth_;
+    }
+    ~NestedWake()
+    {
+        --depth_;
+        if (wake_)
+            wake_->cancel();
+    }
+    NestedWake(const NestedWake&) = delete;
+    NestedWake& operator=(const NestedWake&) = delete;
+
+    void at(PreciseWake::Clock::time_point when) { wake_->at(when); }
+
+private:
+    static inline std::size_t depth_ = 0;
+    QPointer<PreciseWake> wake_;
+};
+
+}  // namespace
 
 void pumpOnce() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
@@ -14,7 +52,7 @@ void pumpUntil(const Runtime::NextWake& nextWake)
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     // A wake-up ends the wait when nothing else happens first; without it the wait could only end
     // with the next user event.
-    PreciseWake wake;
+    NestedWake wake;
     while (const auto when = nextWake()) {
         wake.at(*when);
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -26,11 +26,6 @@ constexpr std::chrono::nanoseconds NominalByteTime{1'000'000'000LL * BitsPerByte
 // may), or a far end that once read late, then never gathers a backlog the panel cannot see. It
 // costs that much of the frame rate and nothing else.
 constexpr std::chrono::nanoseconds PacedByteTime = NominalByteTime * 1012 / 1000;
-// The run loop is asked for the next bytes this long before the line would fall idle: enough for
-// the event pump to wake and the write to reach the OS, and no more, since whatever is written
-// earlier cannot carry a change made meanwhile.
-constexpr auto WriteLead = 1500us;
-
 // How far ahead of the wire the OS is fed: a little, so the line never idles between wake-ups,
 // and never more, so nothing queues up out of reach.
 constexpr std::size_t OsHighWater = 8;
@@ -136,11 +131,15 @@ void MSComm::forgetOutput()
 {
     buffer_.clear();
     pacer_.reset();
+    askedIdleAt_.reset();
     osRefuses_ = false;
 }
 
 void MSComm::Output(std::string_view text)
 {
+    if (askedIdleAt_)
+        lead_.wrote(*askedIdleAt_, Clock::now());
+    askedIdleAt_.reset();
     while (!text.empty()) {
         if (!PortOpen())
             throw PortFailure("the port is not open");
@@ -228,8 +227,8 @@ MSComm::Clock::time_point MSComm::nextWriteTime() const
     if (osRefuses_)
         return now + RefusedRetry;  // not before the OS takes bytes again, or the line is given up
     // The bytes still in the buffer follow whatever the OS holds; then the line falls idle.
-    const auto lineIdleAt = osDrainedAt(now) + pacer_.byteTime() * static_cast<long>(buffered());
-    return std::max(lineIdleAt - WriteLead, now);
+    askedIdleAt_ = osDrainedAt(now) + pacer_.byteTime() * static_cast<long>(buffered());
+    return std::max(*askedIdleAt_ - lead_.current(), now);
 }
 
 MSComm::Clock::time_point MSComm::osDrainedAt(Clock::time_point now) const

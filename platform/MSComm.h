@@ -2,10 +2,13 @@
 #pragma once
 
 #include "LinePacer.h"
+#include "WriteLead.h"
 #include "SerialControl.h"
 
 #include <QByteArray>
 #include <QObject>
+
+#include <optional>
 
 class QSerialPort;
 class QTimer;
@@ -58,6 +61,10 @@ private:
     QTimer* feedTimer_;
     QByteArray buffer_;
     LinePacer pacer_;
+    WriteLead lead_;
+    // When the line was to fall idle, as the caller was last told when to write next: the next
+    // write shows how late the caller came.
+    mutable std::optional<Clock::time_point> askedIdleAt_;
     std::int16_t commPort_ = 1;
     Clock::time_point lastProgress_{};
     // The OS took none of the bytes last offered: whatever is taken now may never leave.

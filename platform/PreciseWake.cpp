@@ -37,6 +37,13 @@ void PreciseWake::at(Clock::time_point when)
     ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &spec, nullptr);
 }
 
+void PreciseWake::cancel()
+{
+    const itimerspec disarmed{};
+    ::timerfd_settime(timer_, 0, &disarmed, nullptr);
+    expired();
+}
+
 // Reading clears the expiry, so the descriptor stops being readable until the next one.
 void PreciseWake::expired()
 {

@@ -23,6 +23,8 @@ public:
     // Posts a wake-up to the event loop at `when` (at once when it has passed), replacing any
     // earlier one not yet due.
     void at(Clock::time_point when);
+    // No wake-up after all.
+    void cancel();
 
 private:
     void expired();
