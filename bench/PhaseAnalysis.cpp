@@ -170,28 +170,33 @@ std::vector<ChangeTiming> measureLatency(std::span<const WireFrame> frames, cons
     return timings;
 }
 
-// Normal is the largest excess of any change before the stall, with a millisecond to spare; the
-// line is back to normal after the last change beyond that.
+// After a stall every change waits behind what the far end left unread. The line counts as back to
+// normal from the end of the last second in which the median change still waited more than a
+// millisecond beyond the median before the stall: single late wake-ups do not move a median.
 void measureRecovery(const LineSimulator& line, const std::vector<ChangeTiming>& timings, const PhaseLog& log,
                      PhaseFigures& figures)
 {
     if (!line.stalled())
         return;
     figures.stallMs = msBetween(line.stallBegan(), line.stallEnded());
-    double normal = 0;
-    for (const ChangeTiming& timing : timings)
-        if (timing.at < line.stallBegan())
-            normal = std::max(normal, timing.excess);
-    normal += 1.0;
+    using Value = std::optional<double>;
+    const Spread before = spreadWhere(timings, [&](const ChangeTiming& t) -> Value {
+        return t.at < line.stallBegan() ? Value(t.excess) : std::nullopt;
+    });
+    const double normal = before.median + 1.0;
     std::optional<Clock::time_point> lastBeyond;
-    for (const ChangeTiming& timing : timings)
-        if (timing.at >= line.stallBegan() && timing.excess > normal)
-            lastBeyond = timing.at;
+    for (auto from = line.stallBegan(); from < log.saveClicked; from += std::chrono::seconds(1)) {
+        const auto to = from + std::chrono::seconds(1);
+        const Spread second = spreadWhere(timings, [&](const ChangeTiming& t) -> Value {
+            return t.at >= from && t.at < to ? Value(t.excess) : std::nullopt;
+        });
+        if (second.count > 0 && second.median > normal)
+            lastBeyond = std::min(to, log.saveClicked);
+    }
     if (!lastBeyond)
         return;
     figures.recoveredAfterSeconds = std::max(0.0, msBetween(line.stallEnded(), *lastBeyond) / 1000.0);
-    // The last second of the stream must be normal for the line to count as recovered.
-    figures.recoveredInPhase = *lastBeyond < log.saveClicked - std::chrono::seconds(1);
+    figures.recoveredInPhase = *lastBeyond < log.saveClicked;
 }
 
 void measureBurst(const LineSimulator& line, std::span<const WireFrame> frames, const PhaseLog& log,

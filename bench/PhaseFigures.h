@@ -43,8 +43,8 @@ struct PhaseFigures {
     Spread firstWindow;
     Spread lastWindow;
 
-    // With a stall: how long the far end read nothing, and how long after it read again the last
-    // change came whose excess lay beyond anything seen before the stall (empty: none did).
+    // With a stall: how long the far end read nothing, and how long after it read again the
+    // median change's excess was back within a millisecond of what it was before (empty: at once).
     std::optional<double> stallMs;
     std::optional<double> recoveredAfterSeconds;
     bool recoveredInPhase = true;
