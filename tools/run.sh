@@ -18,7 +18,7 @@ shift
 
 echo "Demo: a virtual controller runs in this terminal and the panel starts beside it."
 echo "At the panel's prompt type the number the controller shows below, then press Run."
-"$build/tools/virtual_controller/kandimor_virtual_controller" & controller=$!
+"$build/tools/virtual_controller/kandimor-virtual-controller" & controller=$!
 stop_controller() {
     kill -TERM "$controller" 2>/dev/null || true
     wait "$controller" 2>/dev/null || true

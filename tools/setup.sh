@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-dejavu-core
     xvfb xauth xdotool
-    dpkg-dev desktop-file-utils libxml2-utils
+    dpkg-dev desktop-file-utils libxml2-utils lintian appstream
 )
 
 . tools/packages.sh
