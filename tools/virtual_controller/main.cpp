@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 // A servo controller that is not there: a pseudo-terminal for the panel to stream to, and a
-// running account of what arrives. Ends on Ctrl-C or SIGTERM.
+// running account of what arrives. Ends on Ctrl-C, SIGTERM or SIGHUP.
 int main()
 {
     try {
