@@ -9,7 +9,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${KANDIMOR_BUILD_DIR:-build}"
-[ "${KANDIMOR_SKIP_SETUP:-}" = 1 ] || tools/setup.sh
+# Only what runs is built: the panel, and for the demo the virtual controller.
+targets=(kandimor)
+[ "${1:-}" != "--demo" ] || targets+=(kandimor_virtual_controller)
+[ "${KANDIMOR_SKIP_SETUP:-}" = 1 ] || tools/setup.sh "${targets[@]}"
 
 if [ "${1:-}" != "--demo" ]; then
     exec "$build/window/kandimor" "$@"
