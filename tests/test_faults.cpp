@@ -270,9 +270,10 @@ private slots:
             other.setCommPort(panel.line.portNumber());
             other.setPortOpen(true);
             const char held = other.PortOpen() ? 'y' : 'n';
-            (void)::write(ready[1], &held, 1);
+            if (::write(ready[1], &held, 1) != 1)
+                return 13;
             char any;
-            (void)::read(release[0], &any, 1);  // until the test closes its end
+            [[maybe_unused]] const ssize_t released = ::read(release[0], &any, 1);  // until the test closes its end
             other.setPortOpen(false);
             return 0;
         });

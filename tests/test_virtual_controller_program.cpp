@@ -106,6 +106,7 @@ private slots:
         QTest::addColumn<int>("stopSignal");
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("Ctrl-C") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
     }
     void showsWhatThePanelSends()
     {

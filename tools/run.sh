@@ -9,7 +9,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${KANDIMOR_BUILD_DIR:-build}"
-[ "${KANDIMOR_SKIP_SETUP:-}" = 1 ] || tools/setup.sh
+# Only what runs is built: the panel, and for the demo the virtual controller.
+targets=(kandimor)
+[ "${1:-}" != "--demo" ] || targets+=(kandimor_virtual_controller)
+[ "${KANDIMOR_SKIP_SETUP:-}" = 1 ] || tools/setup.sh "${targets[@]}"
 
 if [ "${1:-}" != "--demo" ]; then
     exec "$build/window/kandimor" "$@"
@@ -18,7 +21,7 @@ shift
 
 echo "Demo: a virtual controller runs in this terminal and the panel starts beside it."
 echo "At the panel's prompt type the number the controller shows below, then press Run."
-"$build/tools/virtual_controller/kandimor_virtual_controller" & controller=$!
+"$build/tools/virtual_controller/kandimor-virtual-controller" & controller=$!
 stop_controller() {
     kill -TERM "$controller" 2>/dev/null || true
     wait "$controller" 2>/dev/null || true

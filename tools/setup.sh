@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs what building, running and testing the panel needs, from Debian's packages, and
-# builds it into build/. Safe to run again: it installs only what is missing.
+# builds into build/: the targets named, with what they need, or everything when none is named.
+# Safe to run again: it installs only what is missing.
+#   tools/setup.sh                  everything: programs, tests, benchmark
+#   tools/setup.sh kandimor         the panel alone
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,11 +13,13 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-dejavu-core
     xvfb xauth xdotool
-    dpkg-dev desktop-file-utils libxml2-utils
+    dpkg-dev desktop-file-utils libxml2-utils lintian appstream
 )
 
 . tools/packages.sh
 ensure_packages "${packages[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --parallel "$(nproc)"
+targets=()
+(($# == 0)) || targets=(--target "$@")
+cmake --build build --parallel "$(nproc)" "${targets[@]}"

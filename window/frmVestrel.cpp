@@ -118,7 +118,6 @@ void frmVestrel::buildGrid(QWidget* client)
         const int column = index % Columns;
         auto* option = new QRadioButton(Frame5);
         option->setObjectName(QString("optSer%1").arg(index));
-        option->setProperty("Index", index);
         option->setGeometry(twipsRect(GridLeft[column], GridTop[row], OptionSize, OptionSize));
         option->setAccessibleName(QString("%1 %2").arg(RowNames[row], ColumnNames[column]));
         // All sixteen share Frame5, so Qt keeps them one exclusive group.

@@ -29,7 +29,7 @@ bool LineWatch::step()
 {
     // While nobody holds the line, the master reports the hang-up at once on every poll: wait
     // on the stop alone and only then look at the line again.
-    if (hungUp_ && stop_.waitFor(Tick))
+    if (hungUp_ && stopAskedWithin(Tick))
         return false;
     pollfd watched[2] = {{stop_.fd(), POLLIN, 0}, {line_.masterFd(), POLLIN, 0}};
     const int ready = ::poll(watched, 2, hungUp_ ? 0 : static_cast<int>(Tick.count()));
@@ -51,6 +51,15 @@ bool LineWatch::step()
         show(monitor_.panelConnected());
     }
     return true;
+}
+
+bool LineWatch::stopAskedWithin(std::chrono::milliseconds timeout) const
+{
+    pollfd stop{stop_.fd(), POLLIN, 0};
+    const int ready = ::poll(&stop, 1, static_cast<int>(timeout.count()));
+    if (ready < 0 && errno != EINTR)
+        throw std::system_error(errno, std::generic_category(), "poll");
+    return ready > 0;
 }
 
 void LineWatch::readLine()

@@ -25,6 +25,8 @@ private:
 
     // One wait and what came of it; false once a stop was asked for.
     bool step();
+    // Waits up to `timeout` on the stop alone; true once a stop was asked for.
+    bool stopAskedWithin(std::chrono::milliseconds timeout) const;
     void readLine();
     void lineHungUp();
     void show(const std::vector<std::string>& lines);

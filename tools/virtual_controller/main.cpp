@@ -10,14 +10,14 @@
 #include <unistd.h>
 
 // A servo controller that is not there: a pseudo-terminal for the panel to stream to, and a
-// running account of what arrives. Ends on Ctrl-C or SIGTERM.
+// running account of what arrives. Ends on Ctrl-C, SIGTERM or SIGHUP.
 int main()
 {
     try {
         PseudoTerminal line;
         const auto number = PortTable::numberOfPseudoTerminal(line.slavePath());
         if (!number) {
-            std::fprintf(stderr, "kandimor_virtual_controller: %s has no port number (1000-1999 name /dev/pts/0-999)\n",
+            std::fprintf(stderr, "kandimor-virtual-controller: %s has no port number (1000-1999 name /dev/pts/0-999)\n",
                          line.slavePath().c_str());
             return 1;
         }
@@ -31,7 +31,7 @@ int main()
         std::printf("Virtual servo controller stopped\n");
         return 0;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "kandimor_virtual_controller: %s\n", error.what());
+        std::fprintf(stderr, "kandimor-virtual-controller: %s\n", error.what());
         return 1;
     }
 }

@@ -4,11 +4,12 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
+
+constexpr int Caught[] = {SIGINT, SIGTERM, SIGHUP};
 
 int pipeEnds[2] = {-1, -1};
 
@@ -38,25 +39,16 @@ StopSignals::StopSignals()
         throw std::system_error(errno, std::generic_category(), "pipe");
     for (const int end : pipeEnds)
         ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
-    catchSignal(SIGINT);
-    catchSignal(SIGTERM);
+    for (const int number : Caught)
+        catchSignal(number);
 }
 
 StopSignals::~StopSignals()
 {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int number : Caught)
+        std::signal(number, SIG_DFL);
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);
 }
 
 int StopSignals::fd() const { return pipeEnds[0]; }
-
-bool StopSignals::waitFor(std::chrono::milliseconds timeout) const
-{
-    pollfd stop{pipeEnds[0], POLLIN, 0};
-    const int ready = ::poll(&stop, 1, static_cast<int>(timeout.count()));
-    if (ready < 0 && errno != EINTR)
-        throw std::system_error(errno, std::generic_category(), "poll");
-    return ready > 0;
-}
