@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QObject>
 
+#include <string>
+
 class QSerialPort;
 class QTimer;
 
@@ -42,7 +44,9 @@ private:
     std::size_t room() const { return osRefuses_ ? 0 : OutputBufferSize - buffered(); }
     void open();
     void close();
-    void lose();
+    void lose(std::string reason);
+    std::string stuckText() const;
+    std::string closedText() const;
     void forgetOutput();
     void feed();
     void scheduleFeed(Clock::time_point now);
@@ -58,6 +62,8 @@ private:
     QByteArray buffer_;
     LinePacer pacer_;
     std::int16_t commPort_ = 1;
+    std::string device_;      // the device of the port opened last
+    std::string lostReason_;  // why the line was lost; empty unless it was
     Clock::time_point lastProgress_{};
     // The OS took none of the bytes last offered: whatever is taken now may never leave.
     bool osRefuses_ = false;
