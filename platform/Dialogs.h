@@ -9,7 +9,7 @@ namespace Dialogs {
 // The field's text on OK, empty on Cancel or when the dialog is closed.
 std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText);
 
-// A message with one OK button and no icon.
-void msgBox(const std::string& text, const std::string& title);
+// A message with one OK button and no icon; `detail`, unless empty, as a line beneath it.
+void msgBox(const std::string& text, const std::string& title, const std::string& detail);
 
 }  // namespace Dialogs
