@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Dialogs.h"
 
+#include "PortPrompt.h"
+
 #include <QApplication>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -10,9 +11,8 @@ namespace Dialogs {
 
 std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText)
 {
-    QInputDialog dialog(QApplication::activeWindow());
+    PortPrompt dialog(QApplication::activeWindow());
     dialog.setObjectName("InputBox");
-    dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(QString::fromStdString(title));
     dialog.setLabelText(QString::fromStdString(prompt));
     dialog.setTextValue(QString::fromStdString(defaultText));
