@@ -168,6 +168,7 @@ private slots:
             panel.loop.cmdStop_Click();
             panel.loop.cmdReset_Click();
             QCOMPARE(panel.runtime.messages.size(), 2u);
+            QCOMPARE(panel.runtime.details, std::vector<std::string>(2, "No port is open: Run or Com opens one."));
             QCOMPARE(panel.captions, QStringList({"Run", "Run"}));
             QCOMPARE(panel.loop.RunFlag, 0);
         }
