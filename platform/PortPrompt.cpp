@@ -87,6 +87,13 @@ void PortPrompt::showEvent(QShowEvent* event)
     refreshTimer_->start(RefreshMs);
 }
 
+// Looking for ports only while somebody can see them.
+void PortPrompt::hideEvent(QHideEvent* event)
+{
+    refreshTimer_->stop();
+    QDialog::hideEvent(event);
+}
+
 void PortPrompt::refresh() { showOffer(PortScan::present()); }
 
 void PortPrompt::showOffer(const std::vector<PortRecord>& records)

@@ -234,6 +234,19 @@ private slots:
         QCOMPARE(prompt.focusWidget(), field);
         QCOMPARE(field->selectedText(), number);
 
+        // By keyboard: into the list, to the entry, and Return picks it and answers the prompt.
+        field->setText("4");
+        QTest::keyClick(field, Qt::Key_Tab);
+        QCOMPARE(prompt.focusWidget(), offer);
+        QTest::keyClick(offer, Qt::Key_Home);
+        for (int row = 0; row < offer->row(items[0]); ++row)
+            QTest::keyClick(offer, Qt::Key_Down);
+        QCOMPARE(prompt.textValue(), "4");  // walking the list alone picks nothing
+        QTest::keyClick(offer, Qt::Key_Return);
+        QCOMPARE(prompt.result(), int(QDialog::Accepted));
+        QCOMPARE(prompt.textValue(), number);
+
+        prompt.show();
         line.reset();
         QTRY_VERIFY_WITH_TIMEOUT(entryFor(prompt.offered(), device).isEmpty(), 5000);
         QCOMPARE(prompt.textValue(), number);  // a refresh changes nothing the user picked or typed
