@@ -4,11 +4,14 @@
 #include "PortOffer.h"
 #include "PortScan.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -17,7 +20,8 @@ namespace {
 
 constexpr int NumberRole = Qt::UserRole;
 constexpr int VisibleRows = 8;
-constexpr int VisibleColumns = 64;
+constexpr int LeastColumns = 64;
+constexpr int MostColumns = 100;  // longer entries scroll
 
 }  // namespace
 
@@ -33,8 +37,7 @@ PortPrompt::PortPrompt(QWidget* parent)
     offer_->setObjectName("portOffer");
     offer_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     const QFontMetrics metrics(offer_->font());
-    offer_->setMinimumSize(metrics.horizontalAdvance(QString(VisibleColumns, '0')),
-                           metrics.lineSpacing() * VisibleRows);
+    offer_->setMinimumHeight(metrics.lineSpacing() * VisibleRows);
     auto* offerLabel = new QLabel("Ports present now (pick one to use its number):", this);
     offerLabel->setBuddy(offer_);
 
@@ -110,6 +113,7 @@ void PortPrompt::showOffer(const std::vector<PortRecord>& records)
     }
     if (lines == offered())
         return;  // unchanged: keep the list, its scroll position and what is picked
+    fitWidth(lines);
     const QVariant picked = offer_->currentItem() ? offer_->currentItem()->data(NumberRole) : QVariant();
     const QSignalBlocker quiet(offer_);  // a refresh is no pick
     offer_->clear();
@@ -121,6 +125,18 @@ void PortPrompt::showOffer(const std::vector<PortRecord>& records)
         if (picked.isValid() && numbers[row] == picked)
             offer_->setCurrentItem(item);
     }
+}
+
+// Wide enough for the longest entry, within bounds; the dialog grows with it, never shrinks.
+void PortPrompt::fitWidth(const QStringList& lines)
+{
+    qsizetype longest = LeastColumns;
+    for (const QString& line : lines)
+        longest = std::max(longest, line.size() + 2);
+    const QFontMetrics metrics(offer_->font());
+    const int width = metrics.horizontalAdvance(QString(std::min<qsizetype>(longest, MostColumns), '0'))
+        + offer_->frameWidth() * 2 + offer_->verticalScrollBar()->sizeHint().width();
+    offer_->setMinimumWidth(std::max(width, offer_->minimumWidth()));
 }
 
 // Puts the entry's number in the field and hands it the focus with its text selected, so typing

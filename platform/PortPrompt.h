@@ -31,8 +31,6 @@ public:
 
     // The entries as shown, one line each.
     QStringList offered() const;
-    // Shows these ports instead of the ones present, until the next refresh.
-    void showOffer(const std::vector<PortRecord>& records);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -40,6 +38,8 @@ protected:
 
 private:
     void refresh();
+    void showOffer(const std::vector<PortRecord>& records);
+    void fitWidth(const QStringList& lines);
     bool pick(QListWidgetItem* item);
 
     QLabel* label_;
