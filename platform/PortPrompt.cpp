@@ -4,8 +4,6 @@
 #include "PortOffer.h"
 #include "PortScan.h"
 
-#include <algorithm>
-
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QLabel>
@@ -15,6 +13,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +32,7 @@ PortPrompt::PortPrompt(QWidget* parent)
       offer_(new QListWidget(this)),
       refreshTimer_(new QTimer(this))
 {
+    label_->setTextFormat(Qt::PlainText);
     label_->setBuddy(field_);
     field_->setObjectName("portField");
     offer_->setObjectName("portOffer");
