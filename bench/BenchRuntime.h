@@ -10,7 +10,10 @@
 class BenchRuntime : public QtRuntime {
 public:
     std::string InputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
-    void MsgBox(const std::string& text, const std::string&) override { lastMessage = text; }
+    void MsgBox(const std::string& text, const std::string&, const std::string& detail) override
+    {
+        lastMessage = detail.empty() ? text : text + ": " + detail;
+    }
 
     std::string lastMessage;
 };

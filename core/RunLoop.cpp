@@ -15,6 +15,28 @@
 namespace {
 const std::string WrongPort = "Wrong COM port";
 const std::string ErrorTitle = "Error";
+
+// The answer as typed, cut short for one line: control characters show as blanks, and a cut
+// never splits a UTF-8 character.
+std::string quoted(const std::string& answer)
+{
+    constexpr std::size_t MostCharacters = 20;
+    std::string shown;
+    std::size_t characters = 0;
+    for (const char byte : answer) {
+        const bool continuation = (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+        if (!continuation && characters++ == MostCharacters)
+            return "\"" + shown + "…\"";
+        const bool control = static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F;
+        shown += control ? ' ' : byte;
+    }
+    return "\"" + shown + "\"";
+}
+
+std::string notAPortNumber(const std::string& answer)
+{
+    return quoted(answer) + " is not a port number. The port number stays " + std::to_string(Sermod1::ComPort) + ".";
+}
 }  // namespace
 
 RunLoop::RunLoop(SerialControl& port, Runtime& runtime, CaptionSetter setRunCaption)
@@ -59,16 +81,21 @@ void RunLoop::cmdRun_Click()
                 return due;
             });
         }
-    } catch (const PortFailure&) {
-        reportFailure();
+    } catch (const PortFailure& failure) {
+        reportFailure(failure);
     }
 }
 
-void RunLoop::reportFailure()
+void RunLoop::reportFailure(const PortFailure& failure)
 {
-    // Any Run still suspended further down has lost its port too: one failure, one message.
+    // Any Run still suspended further down has lost its port too: one failure, one message. No
+    // stream goes on after it, so the panel says so.
     ++latestAction_;
-    runtime_.MsgBox(WrongPort, ErrorTitle);
+    if (RunFlag != 0) {
+        RunFlag = 0;
+        setRunCaption_("Run");
+    }
+    runtime_.MsgBox(WrongPort, ErrorTitle, failure.what());
 }
 
 void RunLoop::cmdStop_Click() { sendBurst(CommandFrame::SaveCommand); }
@@ -83,9 +110,9 @@ void RunLoop::sendBurst(char command)
     try {
         for (std::int16_t count = 1; count <= BurstFrames; count = checkedAdd(count, 1))
             port_.Output(CommandFrame::BuildFrame(command, PosValue));
-    } catch (const PortFailure&) {
+    } catch (const PortFailure& failure) {
         // No port, or one that is lost: the burst did not reach the controller, so say so.
-        reportFailure();
+        reportFailure(failure);
     }
 }
 
@@ -97,14 +124,14 @@ void RunLoop::mnuCom_Click()
         return;  // Cancel: nothing changes
     const auto number = NumberText::readStrictInt16(answer);
     if (!number) {
-        runtime_.MsgBox(WrongPort, ErrorTitle);
+        runtime_.MsgBox(WrongPort, ErrorTitle, notAPortNumber(answer));
         return;
     }
     Sermod1::ComPort = *number;
     try {
         openPort();
-    } catch (const PortFailure&) {
-        reportFailure();
+    } catch (const PortFailure& failure) {
+        reportFailure(failure);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string_view>
 
+class PortFailure;
 class Runtime;
 class SerialControl;
 
@@ -35,7 +36,7 @@ public:
 private:
     void openPort();
     void sendBurst(char command);
-    void reportFailure();
+    void reportFailure(const PortFailure& failure);
     bool streamGoesOn(unsigned long activation) const;
 
     SerialControl& port_;

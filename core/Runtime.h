@@ -20,8 +20,8 @@ public:
     // The text in the field on OK; empty on Cancel.
     virtual std::string InputBox(const std::string& prompt, const std::string& title,
                                  const std::string& defaultText) = 0;
-    // One OK button, no icon.
-    virtual void MsgBox(const std::string& text, const std::string& title) = 0;
+    // One OK button, no icon. `detail`, when not empty, is a second, smaller line beneath the text.
+    virtual void MsgBox(const std::string& text, const std::string& title, const std::string& detail) = 0;
     // Handles every pending event, then returns.
     virtual void DoEvents() = 0;
     // Handles pending events, then keeps handling events as they arrive until nextWake says done.

@@ -7,7 +7,8 @@
 #include <stdexcept>
 #include <string_view>
 
-// A port that cannot be selected, opened or written to.
+// A port that cannot be selected, opened or written to; what() says what happened and what to
+// do, in one line for the user.
 class PortFailure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "MSComm.h"
 
+#include "PortProblem.h"
 #include "PortTable.h"
 
 #include <QSerialPort>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <thread>
+#include <utility>
 
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -80,23 +82,26 @@ void MSComm::setCommPort(std::int16_t number) { commPort_ = number; }
 
 void MSComm::open()
 {
+    lostReason_.clear();
     const auto path = PortTable::devicePath(commPort_);
     if (!path)
-        throw PortFailure("port " + std::to_string(commPort_) + " names no device");
+        throw PortFailure(PortProblem::noSuchNumber(commPort_));
     if (!isCharacterDevice(*path))
-        throw PortFailure(*path + " is not a serial device");
+        throw PortFailure(PortProblem::unusableNode(commPort_, *path));
 
     port_->setPortName(QString::fromStdString(*path));
     if (!port_->open(QIODevice::WriteOnly))
-        throw PortFailure(*path + ": " + port_->errorString().toStdString());
+        throw PortFailure(PortProblem::refused(commPort_, *path, port_->error(), port_->errorString()));
     const bool configured = port_->setBaudRate(Baud) && port_->setDataBits(QSerialPort::Data8)
         && port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop)
         && port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
-        const std::string why = port_->errorString().toStdString();
+        const auto error = port_->error();
+        const QString why = port_->errorString();
         port_->close();
-        throw PortFailure(*path + ": " + why);
+        throw PortFailure(PortProblem::refused(commPort_, *path, error, why));
     }
+    device_ = *path;
     forgetOutput();
     lastProgress_ = Clock::now();
 }
@@ -118,9 +123,11 @@ void MSComm::close()
     port_->close();
 }
 
-// The line is gone (device removed, far end closed): nothing taken can be sent any more.
-void MSComm::lose()
+// The line is gone (device removed, far end closed, nothing taken for too long): nothing taken
+// can be sent any more, and what follows fails for `reason`.
+void MSComm::lose(std::string reason)
 {
+    lostReason_ = std::move(reason);
     feedTimer_->stop();
     forgetOutput();
     port_->close();
@@ -142,7 +149,7 @@ void MSComm::Output(std::string_view text)
     askedIdleAt_.reset();
     while (!text.empty()) {
         if (!PortOpen())
-            throw PortFailure("the port is not open");
+            throw PortFailure(closedText());
         waitForRoom(std::min<std::size_t>(text.size(), OutputBufferSize));
         const std::size_t take = std::min(text.size(), room());
         if (buffer_.isEmpty())
@@ -151,9 +158,17 @@ void MSComm::Output(std::string_view text)
         text.remove_prefix(take);
         feed();
         if (!PortOpen())
-            throw PortFailure("the line was lost");
+            throw PortFailure(closedText());
     }
 }
+
+std::string MSComm::stuckText() const
+{
+    return PortProblem::stuck(device_, std::chrono::duration_cast<std::chrono::seconds>(OutputBound));
+}
+
+// Why nothing can be written: the loss that closed the port, or no port opened at all.
+std::string MSComm::closedText() const { return lostReason_.empty() ? PortProblem::notOpen() : lostReason_; }
 
 void MSComm::waitForRoom(std::size_t bytes)
 {
@@ -161,12 +176,12 @@ void MSComm::waitForRoom(std::size_t bytes)
     while (room() < bytes) {
         feed();
         if (!PortOpen())
-            throw PortFailure("the line was lost");
+            throw PortFailure(closedText());
         if (room() >= bytes)
             return;
         const auto now = Clock::now();
         if (now >= deadline)
-            throw PortFailure("the line took nothing for too long");
+            throw PortFailure(stuckText());
         std::this_thread::sleep_until(std::min(nextFeedTime(now), deadline));
     }
 }
@@ -181,7 +196,7 @@ void MSComm::feed()
         const std::size_t size = std::min(OsHighWater - held, buffered());
         const long written = writeToOs(buffer_.constData(), size);
         if (written < 0)
-            return lose();
+            return lose(PortProblem::lost(device_));
         osRefuses_ = written == 0;
         if (written > 0) {
             pacer_.handed(static_cast<std::size_t>(written), now);
@@ -190,7 +205,7 @@ void MSComm::feed()
         }
     }
     if (!buffer_.isEmpty() && now - lastProgress_ > OutputBound)
-        return lose();  // the far end has stopped taking anything
+        return lose(stuckText());  // the far end has stopped taking anything
     scheduleFeed(now);
 }
 

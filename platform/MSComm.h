@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <optional>
+#include <string>
 
 class QSerialPort;
 class QTimer;
@@ -46,7 +47,9 @@ private:
     std::size_t room() const { return osRefuses_ ? 0 : OutputBufferSize - buffered(); }
     void open();
     void close();
-    void lose();
+    void lose(std::string reason);
+    std::string stuckText() const;
+    std::string closedText() const;
     void forgetOutput();
     void feed();
     void scheduleFeed(Clock::time_point now);
@@ -66,6 +69,8 @@ private:
     // write shows how late the caller came.
     mutable std::optional<Clock::time_point> askedIdleAt_;
     std::int16_t commPort_ = 1;
+    std::string device_;      // the device of the port opened last
+    std::string lostReason_;  // why the line was lost; empty unless it was
     Clock::time_point lastProgress_{};
     // The OS took none of the bytes last offered: whatever is taken now may never leave.
     bool osRefuses_ = false;

@@ -12,54 +12,85 @@ struct Range {
     int first;
     int count;
     const char* prefix;
+    const char* kind;
 };
 
-constexpr std::array<Range, 5> Ranges{{
-    {1, 32, "/ttyS"},
-    {33, 32, "/ttyUSB"},
-    {65, 32, "/ttyACM"},
-    {97, 32, "/ttyAMA"},
-    {1000, 1000, "/pts/"},
+constexpr std::array<Range, 6> Ranges{{
+    {1, 32, "/ttyS", "built-in serial port"},
+    {33, 32, "/ttyUSB", "USB serial adapter"},
+    {65, 32, "/ttyACM", "USB serial device"},
+    {97, 32, "/ttyAMA", "board UART"},
+    {129, 32, "/rfcomm", "Bluetooth serial line"},
+    {1000, 1000, "/pts/", "virtual line"},
 }};
 
 constexpr const char* PtsPrefix = "/pts/";
 
-std::string& deviceRoot()
+std::string& root()
 {
-    static std::string root = "/dev";
-    return root;
+    static std::string path = "/dev";
+    return path;
 }
 
-}  // namespace
-
-void setDeviceRoot(std::string root) { deviceRoot() = std::move(root); }
-
-std::optional<std::string> devicePath(std::int16_t number)
+const Range* rangeOf(std::int16_t number)
 {
-#ifdef _WIN32
-    if (number >= 1)
-        return "COM" + std::to_string(number);
-    return std::nullopt;
-#else
     for (const Range& range : Ranges)
         if (number >= range.first && number < range.first + range.count)
-            return deviceRoot() + range.prefix + std::to_string(number - range.first);
-    return std::nullopt;
-#endif
+            return &range;
+    return nullptr;
 }
 
-std::optional<std::int16_t> numberOfPseudoTerminal(const std::string& path)
+// The index after `prefix` in `path`, when `path` is exactly the prefix and a plain number.
+std::optional<int> indexAfter(const std::string& path, const std::string& prefix)
 {
-    const std::string prefix = deviceRoot() + PtsPrefix;
-    if (path.compare(0, prefix.size(), prefix) != 0)
+    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0)
         return std::nullopt;
     int index = -1;
     const char* begin = path.data() + prefix.size();
     const char* end = path.data() + path.size();
     const auto [last, error] = std::from_chars(begin, end, index);
-    if (error != std::errc() || last != end || begin == end || index < 0 || index >= 1000)
+    if (error != std::errc() || last != end || *begin == '+' || *begin == '-')
         return std::nullopt;
-    return static_cast<std::int16_t>(1000 + index);
+    if (end - begin > 1 && *begin == '0')
+        return std::nullopt;  // "ttyS01" is no device the kernel makes
+    return index;
+}
+
+}  // namespace
+
+void setDeviceRoot(std::string path) { root() = std::move(path); }
+
+const std::string& deviceRoot() { return root(); }
+
+std::optional<std::string> devicePath(std::int16_t number)
+{
+    if (const Range* range = rangeOf(number))
+        return root() + range->prefix + std::to_string(number - range->first);
+    return std::nullopt;
+}
+
+std::optional<std::int16_t> numberOf(const std::string& path)
+{
+    for (const Range& range : Ranges) {
+        const auto index = indexAfter(path, root() + range.prefix);
+        if (index && *index < range.count)
+            return static_cast<std::int16_t>(range.first + *index);
+    }
+    return std::nullopt;
+}
+
+std::string kindOf(std::int16_t number)
+{
+    const Range* range = rangeOf(number);
+    return range ? range->kind : "serial port";
+}
+
+std::optional<std::int16_t> numberOfPseudoTerminal(const std::string& path)
+{
+    const auto index = indexAfter(path, root() + PtsPrefix);
+    if (!index || *index >= 1000)
+        return std::nullopt;
+    return static_cast<std::int16_t>(1000 + *index);
 }
 
 }  // namespace PortTable

@@ -17,7 +17,10 @@ std::string QtRuntime::InputBox(const std::string& prompt, const std::string& ti
     return Dialogs::inputBox(prompt, title, defaultText);
 }
 
-void QtRuntime::MsgBox(const std::string& text, const std::string& title) { Dialogs::msgBox(text, title); }
+void QtRuntime::MsgBox(const std::string& text, const std::string& title, const std::string& detail)
+{
+    Dialogs::msgBox(text, title, detail);
+}
 
 void QtRuntime::DoEvents() { EventPump::pumpOnce(); }
 

@@ -9,7 +9,7 @@ class QtRuntime : public Runtime {
 public:
     std::string InputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultText) override;
-    void MsgBox(const std::string& text, const std::string& title) override;
+    void MsgBox(const std::string& text, const std::string& title, const std::string& detail) override;
     void DoEvents() override;
     void DoEventsUntil(const NextWake& nextWake) override;
     [[noreturn]] void End() override;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "PortPrompt.h"
+
 #include <QApplication>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -33,7 +34,7 @@ public:
     static Action type(const QString& text)
     {
         return [text](QDialog& dialog) {
-            static_cast<QInputDialog&>(dialog).setTextValue(text);
+            static_cast<PortPrompt&>(dialog).setTextValue(text);
             dialog.accept();
         };
     }
@@ -56,7 +57,7 @@ private:
         connect(dialog, &QObject::destroyed, this, [this] { last_ = nullptr; });
         Seen record;
         record.title = dialog->windowTitle();
-        if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
+        if (auto* input = qobject_cast<PortPrompt*>(dialog)) {
             record.kind = "InputBox";
             record.text = input->labelText();
             record.defaultText = input->textValue();

@@ -29,6 +29,7 @@ public:
     std::deque<Answer> answers;
     std::vector<Prompt> prompts;
     std::vector<std::string> messages;  // "title: text"
+    std::vector<std::string> details;   // the line beneath each message
 
     std::string InputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultText) override
@@ -42,9 +43,10 @@ public:
             answer.whileOpen();
         return answer.text;
     }
-    void MsgBox(const std::string& text, const std::string& title) override
+    void MsgBox(const std::string& text, const std::string& title, const std::string& detail) override
     {
         messages.push_back(title + ": " + text);
+        details.push_back(detail);
     }
     void DoEvents() override { EventPump::pumpOnce(); }
     void DoEventsUntil(const NextWake& nextWake) override { EventPump::pumpUntil(nextWake); }

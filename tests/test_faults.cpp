@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QWidget>
@@ -35,9 +36,11 @@ struct Panel {
     MSComm control;
     CountingPort port{control};
     ScriptedRuntime runtime;
-    RunLoop loop{port, runtime, [](std::string_view) {}};
+    std::string caption = "Run";
+    RunLoop loop{port, runtime, [this](std::string_view text) { caption = text; }};
 
     Panel() { Sermod1::ComPort = line.portNumber(); }
+    std::string device() const { return line.slavePath(); }
     void com(const std::string& answer)
     {
         runtime.answers.push_back({answer, {}});
@@ -135,6 +138,7 @@ public:
         }
         ::_exit(status);
     }
+    pid_t pid() const { return pid_; }
     ~OtherProgram()
     {
         if (pid_ > 0)
@@ -156,6 +160,12 @@ public:
 private:
     pid_t pid_;
 };
+
+// This program as the kernel names it in /proc: at most 15 bytes of its file name.
+std::string programName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15).toStdString();
+}
 
 // Run in a process of its own with the real runtime: a run, then Save and Exit in one event.
 int saveThenExit(int argc, char** argv)
@@ -191,7 +201,11 @@ private slots:
         panel.loop.cmdRun_Click();
         driver.stop();
         QCOMPARE(panel.runtime.messages, OneWrongPort);
+        QCOMPARE(panel.runtime.details, std::vector<std::string>{panel.device() + " was lost (unplugged?)."});
         QVERIFY(!panel.control.PortOpen());
+        // Nothing streams any more, and the panel says so.
+        QCOMPARE(panel.loop.RunFlag, 0);
+        QCOMPARE(panel.caption, "Run");
         const double share = idleCpuShare();
         QVERIFY2(share < 0.3, qPrintable(QString::number(share)));
 
@@ -211,6 +225,7 @@ private slots:
     void farEndThatStopsReading()
     {
         Panel panel;
+        const std::string stuck = panel.device() + " took nothing for 2 s.";
         QVERIFY(fillUntilStuck(panel.line) > 0);
         const long residentBefore = residentBytes();
         {   // Save pressed while the stream is stuck
@@ -231,10 +246,12 @@ private slots:
             QVERIFY2(gapBeforeSave >= 0 && gapBeforeSave < 250, qPrintable(QString::number(gapBeforeSave)));
             QVERIFY2(saveMs >= 0 && saveMs < 4000, qPrintable(QString::number(saveMs)));
             QCOMPARE(panel.runtime.messages, OneWrongPort);
+            QCOMPARE(panel.runtime.details, std::vector<std::string>{stuck});
             QVERIFY(!panel.control.PortOpen());
         }
         {   // the stream alone, until it gives up; a Save after that fails at once
             panel.runtime.messages.clear();
+            panel.runtime.details.clear();
             GapMeter gaps;
             QElapsedTimer running;
             running.start();
@@ -243,11 +260,15 @@ private slots:
             QVERIFY2(running.elapsed() < 4000, qPrintable(QString::number(running.elapsed())));
             QVERIFY2(gaps.maxGapMs < 250, qPrintable(QString::number(gaps.maxGapMs)));
             QCOMPARE(panel.runtime.messages, OneWrongPort);
+            QCOMPARE(panel.loop.RunFlag, 0);
+            QCOMPARE(panel.caption, "Run");
             QElapsedTimer save;
             save.start();
             panel.loop.cmdStop_Click();
             QVERIFY(save.elapsed() < 250);
             QCOMPARE(panel.runtime.messages.size(), 2u);
+            // The Save that fails at once gives the same reason: the line is still the one given up.
+            QCOMPARE(panel.runtime.details, std::vector<std::string>(2, stuck));
         }
         const long grown = residentBytes() - residentBefore;
         QVERIFY2(grown < 4 * 1024 * 1024, qPrintable(QString::number(grown)));
@@ -289,6 +310,10 @@ private slots:
         panel.loop.cmdRun_Click();
         panel.com(std::to_string(panel.line.portNumber()));
         QCOMPARE(panel.runtime.messages, std::vector<std::string>(2, "Error: Wrong COM port"));
+        // Named by the kernel's name for the holder (a fork keeps this program's) and its pid.
+        const std::string inUse = panel.device() + " is in use by " + programName() + " (pid "
+            + std::to_string(holder.pid()) + ").";
+        QCOMPARE(panel.runtime.details, std::vector<std::string>(2, inUse));
         QVERIFY(!panel.control.PortOpen());
         QCOMPARE(panel.port.outputs, 0);
 
@@ -299,27 +324,60 @@ private slots:
         QCOMPARE(panel.runtime.messages.size(), 2u);
     }
 
-    // A user without access to the device node: Run and Com say so.
+    // A user without access to the device node: Run and Com say so, and how to get access where
+    // joining the node's group gives it.
     void deviceWithoutPermission()
     {
-        PtyPair line;
-        QCOMPARE(::chmod(line.slavePath().c_str(), 0), 0);
+        PtyPair closed, groupOnly;
+        QCOMPARE(::chmod(closed.slavePath().c_str(), 0), 0);
+        // As root the test can give a node to the dialout group, as udev does with adapters.
+        const group* dialout = ::getgrnam("dialout");
+        const bool asRoot = ::geteuid() == 0 && dialout != nullptr;
+        if (asRoot) {
+            QCOMPARE(::chown(groupOnly.slavePath().c_str(), 0, dialout->gr_gid), 0);
+            QCOMPARE(::chmod(groupOnly.slavePath().c_str(), 0660), 0);
+        }
+        int said[2];
+        QVERIFY(::pipe(said) == 0);
         OtherProgram user([&] {
+            ::close(said[0]);
             // Root may open anything: be nobody.
             if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
                 return 10;
             MSComm control;
             ScriptedRuntime runtime;
             RunLoop loop(control, runtime, [](std::string_view) {});
-            Sermod1::ComPort = line.portNumber();
+            Sermod1::ComPort = closed.portNumber();
             loop.cmdRun_Click();
-            runtime.answers.push_back({std::to_string(line.portNumber()), {}});
+            runtime.answers.push_back({std::to_string(closed.portNumber()), {}});
             loop.mnuCom_Click();
-            const bool refused = runtime.messages == std::vector<std::string>(2, "Error: Wrong COM port");
+            if (asRoot) {
+                runtime.answers.push_back({std::to_string(groupOnly.portNumber()), {}});
+                loop.mnuCom_Click();
+            }
+            std::string lines;
+            for (const std::string& detail : runtime.details)
+                lines += detail + "\n";
+            if (::write(said[1], lines.data(), lines.size()) != static_cast<ssize_t>(lines.size()))
+                return 12;
+            const bool refused = runtime.messages == std::vector<std::string>(runtime.details.size(), "Error: Wrong COM port");
             return refused && !control.PortOpen() ? 0 : 11;
         });
+        ::close(said[1]);
+        QByteArray lines;
+        char chunk[512];
+        for (ssize_t got; (got = ::read(said[0], chunk, sizeof chunk)) > 0;)
+            lines.append(chunk, got);
+        ::close(said[0]);
         QCOMPARE(user.exitStatus(), 0);
-        QVERIFY(line.readAvailable().isEmpty());
+        QStringList expected(2, QString::fromStdString(closed.slavePath() + ": permission denied."));
+        if (asRoot)
+            expected << QString::fromStdString(groupOnly.slavePath()
+                                               + ": permission denied. Join the dialout group: sudo usermod "
+                                                 "-aG dialout $USER, then log in again.");
+        QCOMPARE(QString::fromUtf8(lines).split('\n', Qt::SkipEmptyParts), expected);
+        QVERIFY(closed.readAvailable().isEmpty());
+        QVERIFY(groupOnly.readAvailable().isEmpty());
     }
 
     // The real program end right after a Save: the burst goes out whole before the port closes.
@@ -365,6 +423,21 @@ private slots:
             loop.cmdRun_Click();
         }
         QCOMPARE(runtime.messages, std::vector<std::string>(8, "Error: Wrong COM port"));
+        for (std::size_t i = 0; i < 8; ++i)
+            QCOMPARE(runtime.details[i], root.node(std::int16_t(1005 + i / 2 + (i >= 6 ? 1 : 0))).toStdString()
+                                             + " is not a serial device.");
+
+        // A number without a device, and one outside the table: the lines present are named.
+        const std::string present = "Present now: 1008 " + root.node(1008).toStdString() + " (virtual line).";
+        runtime.details.clear();
+        Sermod1::ComPort = 33;
+        loop.cmdRun_Click();
+        Sermod1::ComPort = 2000;
+        loop.cmdRun_Click();
+        QCOMPARE(runtime.details, (std::vector<std::string>{
+                                      "No device " + root.node(33).toStdString() + " for port 33. " + present,
+                                      "Port 2000 names no device. " + present}));
+        runtime.messages.resize(8);
         QVERIFY(regular.open(QIODevice::ReadOnly));
         QCOMPARE(regular.readAll(), "untouched");
 

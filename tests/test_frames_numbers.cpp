@@ -159,10 +159,18 @@ private slots:
         QCOMPARE(PortTable::devicePath(33), std::optional<std::string>("/dev/ttyUSB0"));
         QCOMPARE(PortTable::devicePath(65), std::optional<std::string>("/dev/ttyACM0"));
         QCOMPARE(PortTable::devicePath(128), std::optional<std::string>("/dev/ttyAMA31"));
+        QCOMPARE(PortTable::devicePath(129), std::optional<std::string>("/dev/rfcomm0"));
+        QCOMPARE(PortTable::devicePath(160), std::optional<std::string>("/dev/rfcomm31"));
         QCOMPARE(PortTable::devicePath(1000), std::optional<std::string>("/dev/pts/0"));
         QCOMPARE(PortTable::devicePath(1999), std::optional<std::string>("/dev/pts/999"));
-        for (std::int16_t outside : {0, -1, 129, 999, 2000, 32767})
+        for (std::int16_t outside : {0, -1, 161, 999, 2000, 32767})
             QVERIFY(!PortTable::devicePath(outside));
+        // Back from devices to numbers, for every range, and nothing for names the table lacks.
+        for (std::int16_t number : {1, 32, 33, 64, 65, 96, 97, 128, 129, 160, 1000, 1999})
+            QCOMPARE(PortTable::numberOf(*PortTable::devicePath(number)), std::optional<std::int16_t>(number));
+        for (const char* other : {"/dev/ttyUSB32", "/dev/rfcomm32", "/dev/ttyS01", "/dev/ttyS-1", "/dev/ttyS",
+                                  "/dev/ttyXRUSB0", "/dev/pts/1000", "/tmp/ttyS0", "ttyS0"})
+            QVERIFY2(!PortTable::numberOf(other), other);
         QCOMPARE(PortTable::numberOfPseudoTerminal("/dev/pts/7"), std::optional<std::int16_t>(1007));
         QVERIFY(!PortTable::numberOfPseudoTerminal("/dev/pts/1000"));
         QVERIFY(!PortTable::numberOfPseudoTerminal("/dev/pts/"));

@@ -168,10 +168,12 @@ private slots:
             panel.loop.cmdStop_Click();
             panel.loop.cmdReset_Click();
             QCOMPARE(panel.runtime.messages.size(), 2u);
+            QCOMPARE(panel.runtime.details, std::vector<std::string>(2, "No port is open: Run or Com opens one."));
             QCOMPARE(panel.captions, QStringList({"Run", "Run"}));
             QCOMPARE(panel.loop.RunFlag, 0);
         }
-        {   // The far end goes away mid-stream: one message, the stream stops
+        {   // The far end goes away mid-stream: one message, the stream stops and the panel says
+            // so: no stream runs, and Run reads "Run" again
             Panel panel;
             bool gone = false;
             Driver driver([&] {
@@ -185,7 +187,8 @@ private slots:
             panel.loop.cmdRun_Click();
             QCOMPARE(panel.runtime.messages, std::vector<std::string>{"Error: Wrong COM port"});
             QVERIFY(!panel.control.PortOpen());
-            QCOMPARE(panel.captions.last(), "Setting");
+            QCOMPARE(panel.captions.last(), "Run");
+            QCOMPARE(panel.loop.RunFlag, 0);
         }
     }
 
@@ -193,11 +196,17 @@ private slots:
     {
         Panel panel;
         const std::int16_t before = Sermod1::ComPort;
-        panel.runtime.answers = {{"", {}}, {"abc", {}}, {"1 2", {}}, {"99999", {}}};
-        for (int i = 0; i < 4; ++i)
+        panel.runtime.answers = {{"", {}}, {"abc", {}}, {"1 2", {}}, {"99999", {}},
+                                 {"<b>x</b>\tport\nÄÖÜäöü number", {}}};
+        for (int i = 0; i < 5; ++i)
             panel.loop.mnuCom_Click();
         QCOMPARE(Sermod1::ComPort, before);
-        QCOMPARE(panel.runtime.messages.size(), 3u);
+        QCOMPARE(panel.runtime.messages.size(), 4u);
+        // Each says what was typed, cut short without splitting a character, and that nothing changed.
+        const std::string stays = " is not a port number. The port number stays " + std::to_string(before) + ".";
+        QCOMPARE(panel.runtime.details, (std::vector<std::string>{"\"abc\"" + stays, "\"1 2\"" + stays,
+                                                                  "\"99999\"" + stays,
+                                                                  "\"<b>x</b> port ÄÖÜäöü…\"" + stays}));
         QCOMPARE(panel.port.opens, 0);
 
         // Idle Com opens the port, and Save then bursts there without any Run.
@@ -221,6 +230,8 @@ private slots:
         QCOMPARE(Sermod1::ComPort, 1999);
         QVERIFY(!panel.control.PortOpen());
         QCOMPARE(panel.runtime.messages, std::vector<std::string>{"Error: Wrong COM port"});
+        QCOMPARE(panel.loop.RunFlag, 0);
+        QCOMPARE(panel.captions.last(), "Run");
     }
 
     void exitClosesThePortAfterSendingWhatWasTaken()

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Takes docs/panel.png: the panel under Xvfb on a pseudo-terminal, cell "Servo 2" / "On" picked
-# and the value at 128. Run after tools/setup.sh.
+# Takes docs/prompt.png, the start prompt offering the virtual controller's line, and
+# docs/panel.png: the panel under Xvfb, cell "Servo 2" / "On" picked and the value at 128.
+# Run after tools/setup.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 exec xvfb-run -a -s "-screen 0 800x600x24" bash -c '
 set -euo pipefail
+build/tools/virtual_controller/kandimor_virtual_controller >/dev/null & controller=$!
 build/window/kandimor & panel=$!
-trap "kill $panel 2>/dev/null || true" EXIT
+trap "kill $panel $controller 2>/dev/null || true" EXIT
 until prompt=$(xdotool search --onlyvisible --name "^Port setting$" 2>/dev/null); do sleep 0.1; done
+sleep 2  # the offer has been refreshed
+build/tools/grab_window "$prompt" docs/prompt.png
 xdotool windowfocus --sync "$prompt" key --clearmodifiers ctrl+a type 4
 xdotool key Return
 until window=$(xdotool search --onlyvisible --name "^Kandimor$" 2>/dev/null); do sleep 0.1; done

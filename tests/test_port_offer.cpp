@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: MIT
+#include "PortOffer.h"
+#include "PortPrompt.h"
+#include "PortScan.h"
+#include "PtyPair.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+PortRecord usb(std::string device, std::string description, std::string manufacturer, std::string serial,
+               std::uint16_t vendor, std::uint16_t product)
+{
+    PortRecord record;
+    record.device = std::move(device);
+    record.description = std::move(description);
+    record.manufacturer = std::move(manufacturer);
+    record.serialNumber = std::move(serial);
+    record.vendorId = vendor;
+    record.productId = product;
+    return record;
+}
+
+PortRecord bare(std::string device)
+{
+    PortRecord record;
+    record.device = std::move(device);
+    return record;
+}
+
+QStringList texts(const std::vector<PortOffer::Entry>& entries)
+{
+    QStringList lines;
+    for (const auto& entry : entries)
+        lines << QString::fromStdString(entry.text);
+    return lines;
+}
+
+const PortRecord* find(const std::vector<PortRecord>& records, const std::string& device)
+{
+    for (const PortRecord& record : records)
+        if (record.device == device)
+            return &record;
+    return nullptr;
+}
+
+// A terminal session on a pseudo-terminal: a child process in a session of its own whose
+// controlling terminal is the line's slave, as a shell in a terminal window has.
+class TerminalSession {
+public:
+    explicit TerminalSession(const PtyPair& line)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            const bool made = ::setsid() >= 0 && ::ioctl(line.slaveFd(), TIOCSCTTY, 0) == 0;
+            if (::write(ready[1], made ? "y" : "n", 1) != 1)
+                ::_exit(1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char made = 0;
+        started_ = ::read(ready[0], &made, 1) == 1 && made == 'y';
+        ::close(ready[0]);
+    }
+    ~TerminalSession()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool started() const { return started_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    bool started_ = false;
+};
+
+// The entry for a device, found in what a prompt shows.
+QString entryFor(const QStringList& lines, const std::string& device)
+{
+    for (const QString& line : lines)
+        if (line.contains(QString::fromStdString(device) + " "))
+            return line;
+    return {};
+}
+
+}  // namespace
+
+class PortOfferTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // USB adapters this machine does not have: numbers, devices and what each is, in port order,
+    // columns lined up; two adapters of one model told apart by serial number; what stands in
+    // the way of opening one; devices without a number last.
+    void entriesFromRecords()
+    {
+        const PortRecord ftdi = usb("/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A50285BI", 0x0403, 0x6001);
+        QCOMPARE(texts(PortOffer::entries({ftdi})),
+                 QStringList{"33  /dev/ttyUSB0  FT232R USB UART (FTDI, serial A50285BI)"});
+        const PortRecord uno = usb("/dev/ttyACM0", "Arduino Uno", "", "", 0x2341, 0x0043);
+        QCOMPARE(texts(PortOffer::entries({uno})), QStringList{"65  /dev/ttyACM0  Arduino Uno"});
+
+        PortRecord builtIn = bare("/dev/ttyS0");
+        builtIn.noPermission = true;
+        PortRecord ch340 = usb("/dev/ttyUSB3", "", "", "", 0x1a86, 0x7523);
+        ch340.heldBy = PortHolder::Holder{4242, "minicom"};
+        PortRecord line = bare("/dev/pts/3");
+        line.virtualLine = true;
+        const std::vector<PortRecord> records{
+            usb("/dev/ttyUSB32", "CH340 serial converter", "QinHeng", "", 0x1a86, 0x7523),
+            bare("/dev/rfcomm0"),
+            line,
+            usb("/dev/ttyUSB2", "CP2102 USB to UART Bridge Controller", "Silicon Labs", "0002", 0x10c4, 0xea60),
+            uno,
+            ch340,
+            usb("/dev/ttyUSB1", "CP2102 USB to UART Bridge Controller", "Silicon Labs", "0001", 0x10c4, 0xea60),
+            builtIn,
+            ftdi,
+            usb("/dev/ttyUSB4", "", "Prolific", "", 0x067b, 0x2303),
+        };
+        const auto entries = PortOffer::entries(records);
+        QCOMPARE(texts(entries), (QStringList{
+            "1     /dev/ttyS0     built-in serial port: no permission",
+            "33    /dev/ttyUSB0   FT232R USB UART (FTDI, serial A50285BI)",
+            "34    /dev/ttyUSB1   CP2102 USB to UART Bridge Controller (Silicon Labs, serial 0001)",
+            "35    /dev/ttyUSB2   CP2102 USB to UART Bridge Controller (Silicon Labs, serial 0002)",
+            "36    /dev/ttyUSB3   USB device 1a86:7523: in use by minicom (pid 4242)",
+            "37    /dev/ttyUSB4   Prolific",
+            "65    /dev/ttyACM0   Arduino Uno",
+            "129   /dev/rfcomm0   Bluetooth serial line",
+            "1003  /dev/pts/3     virtual line",
+            "      /dev/ttyUSB32  CH340 serial converter (QinHeng), no port number",
+        }));
+        QCOMPARE(entries.front().number, std::optional<std::int16_t>(1));
+        QCOMPARE(entries[7].number, std::optional<std::int16_t>(129));
+        QVERIFY(!entries.back().number);
+
+        // A failure names what can be typed now: at most three, then how many more.
+        QCOMPARE(PortOffer::presentNow(records),
+                 "Present now: 1 /dev/ttyS0 (built-in serial port), 33 /dev/ttyUSB0 (FT232R USB UART), "
+                 "34 /dev/ttyUSB1 (CP2102 USB to UART Bridge Controller) and 6 more.");
+        QCOMPARE(PortOffer::presentNow({records[4], records[1]}),
+                 "Present now: 65 /dev/ttyACM0 (Arduino Uno), 129 /dev/rfcomm0 (Bluetooth serial line).");
+        QCOMPARE(PortOffer::presentNow({records[0]}), "No serial port is present now.");
+        QCOMPARE(PortOffer::presentNow({}), "No serial port is present now.");
+    }
+
+    // Real pseudo-terminals: a line nobody uses as a terminal is offered as a virtual line, one
+    // that is a terminal session is not, and a line another program holds says which.
+    void virtualLinesButNoTerminalSessions()
+    {
+        PtyPair free, session;
+        const TerminalSession shell(session);
+        QVERIFY(shell.started());
+        PtyPair held;  // after the session's fork, so that only the child below holds it
+        int release[2];
+        QVERIFY(::pipe(release) == 0);
+        const pid_t holder = ::fork();
+        if (holder == 0) {
+            ::close(release[1]);
+            const int fd = ::open(held.slavePath().c_str(), O_WRONLY | O_NOCTTY);
+            char any;
+            [[maybe_unused]] const ssize_t released = ::read(release[0], &any, 1);  // until the test lets go
+            ::_exit(fd >= 0 ? 0 : 1);
+        }
+        ::close(release[0]);
+        const std::vector<PortRecord> present = PortScan::present();
+        ::close(release[1]);
+        int status = 0;
+        ::waitpid(holder, &status, 0);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+        const PortRecord* offered = find(present, free.slavePath());
+        QVERIFY(offered);
+        QVERIFY(offered->virtualLine);
+        QVERIFY(!find(present, session.slavePath()));
+        const PortRecord* inUse = find(present, held.slavePath());
+        QVERIFY(inUse);
+        QVERIFY(inUse->heldBy);
+        QCOMPARE(inUse->heldBy->pid, holder);
+        const QString entry = entryFor(texts(PortOffer::entries(present)), held.slavePath());
+        const QString number = QString::number(held.portNumber());
+        QVERIFY2(QRegularExpression("^" + number + " +" + QString::fromStdString(held.slavePath())
+                                    + " +virtual line: in use by \\S+ \\(pid " + QString::number(holder) + "\\)$")
+                     .match(entry)
+                     .hasMatch(),
+                 qPrintable(entry));
+    }
+
+    // The prompt: the proposed answer selected in the field, which has the focus; the offer
+    // following lines that come and go (within a second, but a busy machine may starve this
+    // test: the bounds are generous); a click picking an entry's number.
+    void promptOffersFollowsAndPicks()
+    {
+        PortPrompt prompt;
+        prompt.setLabelText("Check COM port, change if required");
+        prompt.setTextValue("4");
+        prompt.show();
+        auto* field = prompt.findChild<QLineEdit*>("portField");
+        auto* offer = prompt.findChild<QListWidget*>("portOffer");
+        QVERIFY(field && offer);
+        QCOMPARE(prompt.focusWidget(), field);
+        QCOMPARE(field->selectedText(), "4");
+
+        auto line = std::make_unique<PtyPair>();
+        const std::string device = line->slavePath();
+        const QString number = QString::number(line->portNumber());
+        QTRY_VERIFY_WITH_TIMEOUT(!entryFor(prompt.offered(), device).isEmpty(), 30000);
+        QVERIFY(entryFor(prompt.offered(), device).startsWith(number + " "));
+        QVERIFY(entryFor(prompt.offered(), device).endsWith("virtual line"));
+
+        const auto items = offer->findItems(entryFor(prompt.offered(), device), Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        offer->scrollToItem(items[0]);
+        QTest::mouseClick(offer->viewport(), Qt::LeftButton, {}, offer->visualItemRect(items[0]).center());
+        QCOMPARE(prompt.textValue(), number);
+        QCOMPARE(prompt.focusWidget(), field);
+        QCOMPARE(field->selectedText(), number);
+
+        // By keyboard: into the list, to the entry, and Return picks it and answers the prompt.
+        field->setText("4");
+        QTest::keyClick(field, Qt::Key_Tab);
+        QCOMPARE(prompt.focusWidget(), offer);
+        QTest::keyClick(offer, Qt::Key_Home);
+        for (int row = 0; row < offer->row(items[0]); ++row)
+            QTest::keyClick(offer, Qt::Key_Down);
+        QCOMPARE(prompt.textValue(), "4");  // walking the list alone picks nothing
+        QTest::keyClick(offer, Qt::Key_Return);
+        QCOMPARE(prompt.result(), int(QDialog::Accepted));
+        QCOMPARE(prompt.textValue(), number);
+
+        prompt.show();
+        line.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(entryFor(prompt.offered(), device).isEmpty(), 30000);
+        QCOMPARE(prompt.textValue(), number);  // a refresh changes nothing the user picked or typed
+    }
+};
+
+QTEST_MAIN(PortOfferTest)
+#include "test_port_offer.moc"
