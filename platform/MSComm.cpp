@@ -24,10 +24,10 @@ namespace {
 // A start bit, eight data bits and a stop bit.
 constexpr long BitsPerByte = 10;
 constexpr std::chrono::nanoseconds NominalByteTime{1'000'000'000LL * BitsPerByte / MSComm::Baud};
-// The OS is fed 1.2 % slower than 9600 baud: an adapter whose clock runs up to 1 % slow (a CH340's
-// may), or a far end that once read late, then never gathers a backlog the panel cannot see. It
-// costs that much of the frame rate and nothing else.
-constexpr std::chrono::nanoseconds PacedByteTime = NominalByteTime * 1012 / 1000;
+// The OS is fed 1.15 % slower than 9600 baud: an adapter whose clock runs up to 1 % slow (a
+// CH340's may), or a far end that once read late, then never gathers a backlog the panel cannot
+// see. It costs that much of the frame rate and nothing else.
+constexpr std::chrono::nanoseconds PacedByteTime = NominalByteTime * 10115 / 10000;
 // How far ahead of the wire the OS is fed: a little, so the line never idles between wake-ups,
 // and never more, so nothing queues up out of reach.
 constexpr std::size_t OsHighWater = 8;

@@ -9,7 +9,7 @@ namespace {
 // about how late the panel wakes.
 constexpr auto Pause = std::chrono::milliseconds(20);
 // On time, the lead gives back this share of what it has above the least.
-constexpr int Narrowing = 128;
+constexpr int Narrowing = 32;
 
 }  // namespace
 
@@ -17,7 +17,7 @@ void WriteLead::wrote(Clock::time_point idleAt, Clock::time_point came)
 {
     const auto late = came - idleAt;
     if (late > Clock::duration::zero() && late < Pause)
-        lead_ = std::min(Most, lead_ + late);
+        lead_ = std::min(Most, lead_ + late / 4);
     else if (late <= Clock::duration::zero())
         lead_ -= (lead_ - Least) / Narrowing;
 }
