@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 exec xvfb-run -a -s "-screen 0 800x600x24" bash -c '
 set -euo pipefail
-build/tools/virtual_controller/kandimor_virtual_controller >/dev/null & controller=$!
+build/tools/virtual_controller/kandimor-virtual-controller >/dev/null & controller=$!
 build/window/kandimor & panel=$!
 trap "kill $panel $controller 2>/dev/null || true" EXIT
 until prompt=$(xdotool search --onlyvisible --name "^Port setting$" 2>/dev/null); do sleep 0.1; done
