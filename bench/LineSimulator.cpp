@@ -21,6 +21,10 @@ namespace {
 constexpr std::size_t MaxBatch = 8;
 // How long an idle reader waits before it looks at the stop flag again.
 constexpr int IdlePollMs = 20;
+// How long an idle wire watches for bytes before it sleeps. A wire starts on a byte the moment it
+// arrives, whenever its reader would have woken: a reader that slept could wake milliseconds late
+// (this machine's timer now and then does) and would then count its own lateness as a backlog.
+constexpr auto WatchBeforeSleep = std::chrono::milliseconds(1);
 
 }  // namespace
 
@@ -113,6 +117,9 @@ LineSimulator::Clock::time_point LineSimulator::stallIfDue(Clock::time_point wir
 // An idle wire starts on a byte the moment it arrives.
 LineSimulator::Clock::time_point LineSimulator::waitForBytes(Clock::time_point wireFreeAt)
 {
+    for (const auto until = Clock::now() + WatchBeforeSleep; Clock::now() < until;)
+        if (bytesWaiting() > 0)
+            return std::max(wireFreeAt, Clock::now());
     pollfd readable{master_, POLLIN, 0};
     if (::poll(&readable, 1, IdlePollMs) > 0 && (readable.revents & POLLIN) != 0)
         return std::max(wireFreeAt, Clock::now());
