@@ -38,7 +38,7 @@ std::string driftName(double percent)
 }
 
 // Each drift the panel must stand, a far end that stops for a moment, and the naive baseline.
-std::vector<PhaseSpec> standardPhases(std::chrono::milliseconds panel, std::chrono::milliseconds stalled,
+std::vector<PhasePlan> standardPhases(std::chrono::milliseconds panel, std::chrono::milliseconds stalled,
                                       std::chrono::milliseconds stallAfter, std::chrono::milliseconds naive)
 {
     return {

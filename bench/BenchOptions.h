@@ -9,7 +9,7 @@
 
 // One stretch of streaming: who streams, on how fast a line, for how long, and whether the far
 // end stops reading for a while on the way.
-struct PhaseSpec {
+struct PhasePlan {
     std::string name;
     bool naive = false;
     double driftPercent = 0;
@@ -24,7 +24,7 @@ struct BenchOptions {
     static constexpr std::chrono::milliseconds StallLength{200};
 
     std::string mode = "default";
-    std::vector<PhaseSpec> phases;
+    std::vector<PhasePlan> phases;
     std::uint32_t seed = 1;
 
     // Empty, with the reason printed, when the arguments make no sense.

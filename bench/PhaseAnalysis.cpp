@@ -232,12 +232,12 @@ void measureUsage(const PhaseLog& log, PhaseFigures& figures)
 
 namespace PhaseAnalysis {
 
-PhaseFigures analyse(const PhaseSpec& spec, const LineSimulator& line, const ChangeDriver& driver,
+PhaseFigures analyse(const PhasePlan& plan, const LineSimulator& line, const ChangeDriver& driver,
                      const PhaseLog& log)
 {
     PhaseFigures figures;
-    figures.name = spec.name;
-    figures.naive = spec.naive;
+    figures.name = plan.name;
+    figures.naive = plan.naive;
     const std::span<const WireFrame> frames(line.frames().data(), line.framesSeen());
     measureRate(frames, log, figures);
     const auto timings = measureLatency(frames, driver, log, line.byteTime(), figures);

@@ -8,7 +8,7 @@
 class ChangeDriver;
 class LineSimulator;
 struct PhaseLog;
-struct PhaseSpec;
+struct PhasePlan;
 
 // Median, 99th percentile and largest of a set of times, in ms.
 struct Spread {
@@ -71,7 +71,7 @@ struct PhaseFigures {
 
 namespace PhaseAnalysis {
 
-PhaseFigures analyse(const PhaseSpec& spec, const LineSimulator& line, const ChangeDriver& driver,
+PhaseFigures analyse(const PhasePlan& plan, const LineSimulator& line, const ChangeDriver& driver,
                      const PhaseLog& log);
 
 }  // namespace PhaseAnalysis

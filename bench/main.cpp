@@ -30,18 +30,18 @@ constexpr auto WarmUp = 500ms;
 std::size_t frameRoom(std::chrono::milliseconds length) { return static_cast<std::size_t>(length.count() / 5 + 1000); }
 std::size_t changeRoom(std::chrono::milliseconds streaming) { return static_cast<std::size_t>(streaming.count() / 12 + 100); }
 
-std::unique_ptr<Streamer> streamerFor(const PhaseSpec& spec, frmVestrel& form, const LineSimulator& line)
+std::unique_ptr<Streamer> streamerFor(const PhasePlan& plan, frmVestrel& form, const LineSimulator& line)
 {
-    if (spec.naive)
+    if (plan.naive)
         return std::make_unique<NaiveStreamer>(form, line.slavePath());
     return std::make_unique<PanelStreamer>(form);
 }
 
-PhaseFigures runPhase(const PhaseSpec& spec, std::uint32_t seed)
+PhaseFigures runPhase(const PhasePlan& plan, std::uint32_t seed)
 {
     // The naive backlog never drains in a wait of any sensible length: a short look is enough.
-    const BenchPhase::Length length{WarmUp, spec.streaming, spec.naive ? 2000ms : 5000ms};
-    LineSimulator line(frameRoom(length.warmUp + length.streaming + length.burstWait), spec.driftPercent);
+    const BenchPhase::Length length{WarmUp, plan.streaming, plan.naive ? 2000ms : 5000ms};
+    LineSimulator line(frameRoom(length.warmUp + length.streaming + length.burstWait), plan.driftPercent);
     const auto port = PortTable::numberOfPseudoTerminal(line.slavePath());
     if (!port)
         throw std::runtime_error("pseudo-terminal outside the port table: " + line.slavePath());
@@ -50,17 +50,17 @@ PhaseFigures runPhase(const PhaseSpec& spec, std::uint32_t seed)
     BenchRuntime runtime;
     frmVestrel form(runtime);
     form.show();
-    ChangeDriver driver(form, seed, changeRoom(spec.streaming));
-    const auto streamer = streamerFor(spec, form, line);
-    if (spec.stallAfter)
-        line.stallAt(LineSimulator::Clock::now() + WarmUp + *spec.stallAfter, BenchOptions::StallLength);
+    ChangeDriver driver(form, seed, changeRoom(plan.streaming));
+    const auto streamer = streamerFor(plan, form, line);
+    if (plan.stallAfter)
+        line.stallAt(LineSimulator::Clock::now() + WarmUp + *plan.stallAfter, BenchOptions::StallLength);
     BenchPhase phase(*streamer, line, driver, length);
     const PhaseLog log = phase.run();
     if (!runtime.lastMessage.empty())
-        throw std::runtime_error(spec.name + ": the panel said: " + runtime.lastMessage);
+        throw std::runtime_error(plan.name + ": the panel said: " + runtime.lastMessage);
     if (!log.saved)
-        throw std::runtime_error(spec.name + ": the stream ended before Save");
-    return PhaseAnalysis::analyse(spec, line, driver, log);
+        throw std::runtime_error(plan.name + ": the stream ended before Save");
+    return PhaseAnalysis::analyse(plan, line, driver, log);
 }
 
 // The benchmark asserts no timings: it fails only when it could not measure at all.
@@ -94,9 +94,9 @@ int main(int argc, char* argv[])
         return 2;
     try {
         std::vector<PhaseFigures> phases;
-        for (const PhaseSpec& spec : options->phases) {
-            std::fprintf(stderr, "kandimor_bench: %s, %.0f s\n", spec.name.c_str(), spec.streaming.count() / 1000.0);
-            phases.push_back(runPhase(spec, options->seed));
+        for (const PhasePlan& plan : options->phases) {
+            std::fprintf(stderr, "kandimor_bench: %s, %.0f s\n", plan.name.c_str(), plan.streaming.count() / 1000.0);
+            phases.push_back(runPhase(plan, options->seed));
         }
         std::fputs(Report::table(*options, phases).c_str(), stdout);
         for (const PhaseFigures& figures : phases) {

@@ -29,19 +29,19 @@ void PreciseWake::at(Clock::time_point when)
 {
     const auto since = when.time_since_epoch();
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(seconds.count());
-    spec.it_value.tv_nsec = static_cast<long>(std::chrono::nanoseconds(since - seconds).count());
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-        spec.it_value.tv_nsec = 1;  // all zeros would disarm it
-    ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec due{};
+    due.it_value.tv_sec = static_cast<time_t>(seconds.count());
+    due.it_value.tv_nsec = static_cast<long>(std::chrono::nanoseconds(since - seconds).count());
+    if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0)
+        due.it_value.tv_nsec = 1;  // all zeros would disarm it
+    ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
+// Setting a timerfd, to a time or to nothing, also clears an expiry not yet read.
 void PreciseWake::cancel()
 {
     const itimerspec disarmed{};
     ::timerfd_settime(timer_, 0, &disarmed, nullptr);
-    expired();
 }
 
 // Reading clears the expiry, so the descriptor stops being readable until the next one.
