@@ -16,9 +16,9 @@ esac
 [[ "$seconds" =~ ^[1-9][0-9]*$ ]] || { echo "SECONDS must be a whole number above 0" >&2; exit 2; }
 
 . tools/packages.sh
-ensure_packages clang libclang-rt-14-dev cmake make
+ensure_packages clang libclang-rt-dev cmake make
 
-CXX=clang++ cmake -S . -B build-fuzz -DKANDIMOR_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CXX=clang++ cmake -S . -B build-fuzz -DKANDIMOR_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDIMOR_WERROR=ON >/dev/null
 cmake --build build-fuzz --parallel "$(nproc)"
 
 mkdir -p build-fuzz/crashes

@@ -19,7 +19,7 @@ packages=(
 . tools/packages.sh
 ensure_packages "${packages[@]}"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDIMOR_WERROR=ON >/dev/null
 targets=()
 (($# == 0)) || targets=(--target "$@")
 cmake --build build --parallel "$(nproc)" "${targets[@]}"

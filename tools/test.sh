@@ -4,9 +4,10 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets over their corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+echo "== on $(. /etc/os-release && echo "$PRETTY_NAME")"
 tools/setup.sh
 . tools/packages.sh
-ensure_packages clang libclang-rt-14-dev
+ensure_packages clang libclang-rt-dev
 
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc)"
@@ -15,7 +16,7 @@ echo "== tests"
 (cd build && ctest --output-on-failure --timeout 300)
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DKANDIMOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build-asan -DKANDIMOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDIMOR_WERROR=ON >/dev/null
 cmake --build build-asan --parallel "$jobs"
 (
     cd build-asan
@@ -27,6 +28,6 @@ cmake --build build-asan --parallel "$jobs"
 )
 
 echo "== fuzz targets over their corpus"
-CXX=clang++ cmake -S . -B build-fuzz -DKANDIMOR_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CXX=clang++ cmake -S . -B build-fuzz -DKANDIMOR_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDIMOR_WERROR=ON >/dev/null
 cmake --build build-fuzz --parallel "$jobs"
 (cd build-fuzz && ctest --output-on-failure --timeout 300)
