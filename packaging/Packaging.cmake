@@ -53,6 +53,20 @@ kandimor (@PROJECT_VERSION@) unstable; urgency=medium
 configure_file(${packaging_source}/kandimor.1.in ${packaging_build}/kandimor.1 @ONLY)
 configure_file(${packaging_source}/kandimor-virtual-controller.1.in
                ${packaging_build}/kandimor-virtual-controller.1 @ONLY)
+# Who made it, in the words of the AppStream the package is built for: 1.0 (Debian 13) wants a
+# <developer> with an id and calls <developer_name> deprecated; 0.16 (Debian 12) knows only
+# <developer_name>. Without appstreamcli the newer form is written.
+set(KANDIMOR_METAINFO_DEVELOPER
+    "<developer id=\"org.example.kandimor\">\n    <name>Kandimor developers</name>\n  </developer>")
+find_program(KANDIMOR_APPSTREAMCLI appstreamcli)
+if(KANDIMOR_APPSTREAMCLI)
+    execute_process(COMMAND ${KANDIMOR_APPSTREAMCLI} --version OUTPUT_VARIABLE appstream_version
+                    ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+    string(REGEX MATCH "[0-9]+\\.[0-9]+(\\.[0-9]+)?" appstream_version "${appstream_version}")
+    if(appstream_version AND appstream_version VERSION_LESS 1.0)
+        set(KANDIMOR_METAINFO_DEVELOPER "<developer_name>Kandimor developers</developer_name>")
+    endif()
+endif()
 configure_file(${packaging_source}/${KANDIMOR_APP_ID}.metainfo.xml.in
                ${packaging_build}/${KANDIMOR_APP_ID}.metainfo.xml @ONLY)
 
