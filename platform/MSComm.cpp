@@ -101,6 +101,10 @@ void MSComm::open()
         port_->close();
         throw PortFailure(PortProblem::refused(commPort_, *path, error, why));
     }
+    // What the OS still holds for the line from before (another program's bytes, or a stream
+    // given up as stuck) is stale: it goes, so the first frame is the next thing on the wire.
+    // Qt 6.8 discards it on open by itself, Qt 6.4 does not: this makes both alike.
+    ::tcflush(port_->handle(), TCOFLUSH);
     device_ = *path;
     forgetOutput();
     lastProgress_ = Clock::now();
