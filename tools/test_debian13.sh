@@ -26,10 +26,11 @@ mkdir -p "$cache/archives/partial"
 # A base older than a week is made again, so the run starts close to what a new user gets.
 if [ ! -s "$base" ] || [ -n "$(find "$base" -mtime +6)" ]; then
     echo "== making a minimal Debian 13 system from Debian's archive"
-    mmdebstrap --quiet --variant=minbase "$suite" "$base.new" \
+    rm -rf "$cache/base-new.tar"
+    mmdebstrap --quiet --variant=minbase --format=tar "$suite" "$cache/base-new.tar" \
         "deb $mirror $suite main" "deb $mirror $suite-updates main" \
         "deb http://deb.debian.org/debian-security $suite-security main"
-    mv "$base.new" "$base"
+    mv "$cache/base-new.tar" "$base"
 fi
 
 root=$(mktemp -d /var/tmp/kandimor-debian13.XXXXXX)
