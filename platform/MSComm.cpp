@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "MSComm.h"
 
+#include "PortHolder.h"
 #include "PortProblem.h"
 #include "PortTable.h"
 
@@ -92,6 +93,12 @@ void MSComm::open()
     port_->setPortName(QString::fromStdString(*path));
     if (!port_->open(QIODevice::WriteOnly))
         throw PortFailure(PortProblem::refused(commPort_, *path, port_->error(), port_->errorString()));
+    // Exclusive use keeps out programs that come later. One that already writes to the line
+    // would mix its bytes into the frames: the port is left to it.
+    if (const auto writer = PortHolder::usersOf(*path).writer) {
+        port_->close();
+        throw PortFailure(PortProblem::inUse(*path, writer));
+    }
     const bool configured = port_->setBaudRate(Baud) && port_->setDataBits(QSerialPort::Data8)
         && port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop)
         && port_->setFlowControl(QSerialPort::NoFlowControl);

@@ -8,9 +8,10 @@
 #include <utility>
 #include <vector>
 
-// Which processes use a device, as far as /proc lets this user see: those that hold it open, and
-// those whose terminal it is. This process never counts as a holder: a port it holds itself is
-// closed before it opens one again.
+// Which other processes use a device, as far as /proc lets this user see: those that hold it
+// open, and those whose terminal it is. This process never counts: a port it holds itself is
+// closed before it opens one again. Another user's processes cannot be looked into and stay
+// unknown.
 namespace PortHolder {
 
 struct Holder {
@@ -18,9 +19,18 @@ struct Holder {
     std::string program;  // as the kernel names it (/proc/PID/comm)
 };
 
-// The first other process found holding each of the devices; devices held by none are left out.
-std::map<std::string, Holder> holdersOf(const std::vector<std::string>& devices);
-std::optional<Holder> holderOf(const std::string& device);
+// The other processes holding a device open. A writer would mix its bytes into the panel's
+// frames; a reader (a monitor) collides with nothing, since the panel only writes. The process
+// holding a pseudo-terminal's master is the line's far end and counts as neither, even where it
+// keeps the slave open too.
+struct Users {
+    std::optional<Holder> writer;
+    std::optional<Holder> reader;
+};
+
+// The users of each device asked for; devices nobody else holds are left out.
+std::map<std::string, Users> usersOf(const std::vector<std::string>& devices);
+Users usersOf(const std::string& device);
 
 // The devices (major, minor) that are some process's controlling terminal, this one's too:
 // terminal sessions.

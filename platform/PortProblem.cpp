@@ -68,16 +68,23 @@ std::string refused(std::int16_t number, const std::string& device, QSerialPort:
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
         return noDevice(number, device);
-    case QSerialPort::PermissionError:
+    case QSerialPort::PermissionError: {
         // Writable, yet refused: another program holds it (a lock file or exclusive use).
-        if (const auto holder = PortHolder::holderOf(device))
-            return device + " is in use by " + holder->program + " (pid " + std::to_string(holder->pid) + ").";
-        return device + " is in use by another program.";
+        const auto users = PortHolder::usersOf(device);
+        return inUse(device, users.writer ? users.writer : users.reader);
+    }
     case QSerialPort::UnsupportedOperationError:
         return device + " is not a serial device.";
     default:
         return device + ": " + errorString.toStdString() + ".";
     }
+}
+
+std::string inUse(const std::string& device, const std::optional<PortHolder::Holder>& holder)
+{
+    if (!holder)
+        return device + " is in use by another program.";
+    return device + " is in use by " + holder->program + " (pid " + std::to_string(holder->pid) + ").";
 }
 
 std::string lost(const std::string& device) { return device + " was lost (unplugged?)."; }

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "PortHolder.h"
+
 #include <QSerialPort>
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // One short line each for what went wrong with a port and what to do about it, shown beneath
@@ -18,6 +21,8 @@ std::string unusableNode(std::int16_t number, const std::string& device);
 // An open that the system refused, looked into: permission, another program, no line at all.
 std::string refused(std::int16_t number, const std::string& device, QSerialPort::SerialPortError error,
                     const QString& errorString);
+// Another program has the device open: `holder` when it could be looked into.
+std::string inUse(const std::string& device, const std::optional<PortHolder::Holder>& holder);
 // The line went away while it was open.
 std::string lost(const std::string& device);
 // The line took nothing for that long.

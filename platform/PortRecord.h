@@ -19,6 +19,6 @@ struct PortRecord {
     bool virtualLine = false;
     // This user may not open it for writing.
     bool noPermission = false;
-    // Another program has it open.
-    std::optional<PortHolder::Holder> heldBy;
+    // Other programs that have it open: a writer keeps the panel out, a reader does not.
+    PortHolder::Users users;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Driver.h"
 #include "MSComm.h"
+#include "PortOffer.h"
+#include "PortScan.h"
 #include "PortTable.h"
 #include "QtRuntime.h"
 #include "RunLoop.h"
@@ -171,6 +173,55 @@ std::string programName()
     return QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15).toStdString();
 }
 
+// Another program that opened the line before the panel, with `flags`, and holds it until the
+// test lets go. As the line's far end it also holds the master (a bridge keeping the slave open);
+// otherwise it lets go of everything it inherited from the test.
+class LineHolder {
+public:
+    LineHolder(PtyPair& line, int flags, bool farEnd)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0 || ::pipe(release_) != 0)
+            return;
+        program_.emplace([&] {
+            ::close(release_[1]);
+            if (!farEnd) {
+                ::close(line.masterFd());
+                ::close(line.slaveFd());
+            }
+            const char opened = ::open(line.slavePath().c_str(), flags | O_NOCTTY) >= 0 ? 'y' : 'n';
+            if (::write(ready[1], &opened, 1) != 1)
+                return 13;
+            char any;
+            [[maybe_unused]] const ssize_t released = ::read(release_[0], &any, 1);
+            return 0;
+        });
+        ::close(ready[1]);
+        ::close(release_[0]);
+        char opened = 0;
+        holding_ = ::read(ready[0], &opened, 1) == 1 && opened == 'y';
+        ::close(ready[0]);
+    }
+    ~LineHolder() { ::close(release_[1]); }
+    bool holding() const { return holding_; }
+    pid_t pid() const { return program_ ? program_->pid() : -1; }
+    std::string named() const { return programName() + " (pid " + std::to_string(pid()) + ")"; }
+
+private:
+    int release_[2] = {-1, -1};
+    std::optional<OtherProgram> program_;
+    bool holding_ = false;
+};
+
+// The offer's entry for a device.
+std::string offered(const std::string& device)
+{
+    for (const PortOffer::Entry& entry : PortOffer::entries(PortScan::present()))
+        if (entry.text.find("  " + device + "  ") != std::string::npos)
+            return entry.text;
+    return {};
+}
+
 // Run in a process of its own with the real runtime: a run, then Save and Exit in one event.
 int saveThenExit(int argc, char** argv)
 {
@@ -300,6 +351,37 @@ private slots:
         QCOMPARE(panel.runtime.messages.size(), 2u);
     }
 
+    // Programs that opened the line before the panel: a writer would mix its bytes into the
+    // frames, so Run and Com refuse the line and name it; a reader (a monitor) and the far end
+    // keeping the slave open beside its master are no obstacle.
+    void programsAlreadyOnTheLine()
+    {
+        Panel panel;
+        {
+            const LineHolder writer(panel.line, O_WRONLY, false);
+            QVERIFY(writer.holding());
+            QVERIFY2(offered(panel.device()).ends_with(": in use by " + writer.named()), offered(panel.device()).c_str());
+            panel.loop.cmdRun_Click();
+            panel.com(std::to_string(panel.line.portNumber()));
+            QCOMPARE(panel.runtime.messages, std::vector<std::string>(2, "Error: Wrong COM port"));
+            QCOMPARE(panel.runtime.details,
+                     std::vector<std::string>(2, panel.device() + " is in use by " + writer.named() + "."));
+            QVERIFY(!panel.control.PortOpen());
+            QCOMPARE(panel.port.outputs, 0);
+            QCOMPARE(panel.loop.RunFlag, 0);
+        }
+        for (const bool farEnd : {false, true}) {
+            const LineHolder other(panel.line, farEnd ? O_RDWR : O_RDONLY, farEnd);
+            QVERIFY(other.holding());
+            const std::string entry = offered(panel.device());
+            QVERIFY2(farEnd ? entry.ends_with("virtual line") : entry.ends_with(": read by " + other.named()),
+                     entry.c_str());
+            const QStringList frames = framesOf(panel.runThenSave(panel.line, 20));
+            QCOMPARE(panel.runtime.messages.size(), 2u);
+            QCOMPARE(trailing(frames, "@000"), RunLoop::BurstFrames);
+        }
+    }
+
     // Another program has the line open: Run and Com both say so, and once it lets go the line
     // opens again.
     void portHeldByAnotherProgram()
@@ -309,6 +391,7 @@ private slots:
         QVERIFY(::pipe(ready) == 0 && ::pipe(release) == 0);
         OtherProgram holder([&] {
             ::close(release[1]);
+            ::close(panel.line.masterFd());  // another panel, not the line's far end
             MSComm other;
             other.setCommPort(panel.line.portNumber());
             other.setPortOpen(true);

@@ -122,7 +122,7 @@ private slots:
         PortRecord builtIn = bare("/dev/ttyS0");
         builtIn.noPermission = true;
         PortRecord ch340 = usb("/dev/ttyUSB3", "", "", "", 0x1a86, 0x7523);
-        ch340.heldBy = PortHolder::Holder{4242, "minicom"};
+        ch340.users.writer = PortHolder::Holder{4242, "minicom"};
         PortRecord line = bare("/dev/pts/3");
         line.virtualLine = true;
         const std::vector<PortRecord> records{
@@ -177,6 +177,7 @@ private slots:
         const pid_t holder = ::fork();
         if (holder == 0) {
             ::close(release[1]);
+            ::close(held.masterFd());  // a writer, not the line's far end
             const int fd = ::open(held.slavePath().c_str(), O_WRONLY | O_NOCTTY);
             char any;
             [[maybe_unused]] const ssize_t released = ::read(release[0], &any, 1);  // until the test lets go
@@ -195,8 +196,8 @@ private slots:
         QVERIFY(!find(present, session.slavePath()));
         const PortRecord* inUse = find(present, held.slavePath());
         QVERIFY(inUse);
-        QVERIFY(inUse->heldBy);
-        QCOMPARE(inUse->heldBy->pid, holder);
+        QVERIFY(inUse->users.writer);
+        QCOMPARE(inUse->users.writer->pid, holder);
         const QString entry = entryFor(texts(PortOffer::entries(present)), held.slavePath());
         const QString number = QString::number(held.portNumber());
         QVERIFY2(QRegularExpression("^" + number + " +" + QString::fromStdString(held.slavePath())
