@@ -2,7 +2,7 @@
 #include "PortPrompt.h"
 
 #include "PortOffer.h"
-#include "PortScan.h"
+#include "PortWatch.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -11,7 +11,6 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -29,8 +28,7 @@ PortPrompt::PortPrompt(QWidget* parent)
     : QDialog(parent),
       label_(new QLabel(this)),
       field_(new QLineEdit(this)),
-      offer_(new QListWidget(this)),
-      refreshTimer_(new QTimer(this))
+      offer_(new QListWidget(this))
 {
     label_->setTextFormat(Qt::PlainText);
     label_->setBuddy(field_);
@@ -62,8 +60,20 @@ PortPrompt::PortPrompt(QWidget* parent)
         if (pick(item))
             accept();
     });
-    connect(refreshTimer_, &QTimer::timeout, this, &PortPrompt::refresh);
-    refresh();
+    connect(&PortWatch::shared(), &PortWatch::changed, this, [this](const std::vector<PortRecord>& records) {
+        if (watching_)
+            showOffer(records);
+    });
+    if (const auto& known = PortWatch::shared().current())
+        showOffer(*known);  // as last seen, until the scan the showing starts ends
+    else
+        (new QListWidgetItem("Looking for the ports present…", offer_))->setFlags(Qt::ItemIsEnabled);
+}
+
+PortPrompt::~PortPrompt()
+{
+    if (watching_)
+        PortWatch::shared().stop();
 }
 
 void PortPrompt::setLabelText(const QString& text) { label_->setText(text); }
@@ -88,17 +98,21 @@ void PortPrompt::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     field_->setFocus();
     field_->selectAll();
-    refreshTimer_->start(RefreshMs);
+    if (!watching_) {
+        watching_ = true;
+        PortWatch::shared().start();
+    }
 }
 
 // Looking for ports only while somebody can see them.
 void PortPrompt::hideEvent(QHideEvent* event)
 {
-    refreshTimer_->stop();
+    if (watching_) {
+        watching_ = false;
+        PortWatch::shared().stop();
+    }
     QDialog::hideEvent(event);
 }
-
-void PortPrompt::refresh() { showOffer(PortScan::present()); }
 
 void PortPrompt::showOffer(const std::vector<PortRecord>& records)
 {

@@ -11,18 +11,16 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
-class QTimer;
 
 // The modal port prompt: a text field for the number, and beside it the ports present now, each
 // with its number, device and what it is. Picking one puts its number in the field; typing works
-// as in any text field. The offer follows ports as they come and go.
+// as in any text field. The offer follows ports as they come and go, while the prompt shows.
 class PortPrompt : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int RefreshMs = 1000;
-
     explicit PortPrompt(QWidget* parent = nullptr);
+    ~PortPrompt() override;
 
     void setLabelText(const QString& text);
     QString labelText() const;
@@ -37,7 +35,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void refresh();
     void showOffer(const std::vector<PortRecord>& records);
     void fitWidth(const QStringList& lines);
     bool pick(QListWidgetItem* item);
@@ -45,5 +42,5 @@ private:
     QLabel* label_;
     QLineEdit* field_;
     QListWidget* offer_;
-    QTimer* refreshTimer_;
+    bool watching_ = false;
 };

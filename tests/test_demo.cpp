@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "PortPrompt.h"
+#include "PortWatch.h"
 #include "XDoTool.h"
 
 #include <QApplication>
@@ -79,8 +80,9 @@ public:
 };
 
 // Where the panel's prompt shows the entry for a device: a prompt of this test's own, offscreen,
-// lays out the same offer in the same fonts. Waits until the offer has stood still for two
-// refreshes, so the panel's prompt shows it too. The row is -1 while there is no such entry.
+// lays out the same offer in the same fonts. Waits until the offer has stood still for twice the
+// time a change takes to show, so the panel's prompt shows it too. The row is -1 while there is
+// no such entry.
 struct OfferRow {
     int row = -1;
     QPoint centre;      // in the prompt, when the row is in view
@@ -96,7 +98,7 @@ OfferRow findOfferRow(const QString& device)
     QStringList before;
     QElapsedTimer still;
     still.start();
-    while (still.elapsed() < 2 * PortPrompt::RefreshMs + 500) {
+    while (still.elapsed() < 2 * PortWatch::FollowsWithinMs + 500) {
         QTest::qWait(100);
         if (twin.offered() != before) {
             before = twin.offered();

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: MIT
+#include "DeviceEvents.h"
+
+#include "PortTable.h"
+
+#include <QSocketNotifier>
+
+#include <array>
+#include <string_view>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint32_t DirectoryEvents = IN_CREATE | IN_DELETE | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO;
+constexpr std::uint32_t PortEvents = IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE;
+
+// The device directory holds much besides serial ports (disks, sound, input): only names that can
+// be a serial port, and every entry of the pts directory but its multiplexer, are worth a scan.
+bool maySerial(const std::string& directory, std::string_view name)
+{
+    if (directory.size() >= 4 && directory.compare(directory.size() - 4, 4, "/pts") == 0)
+        return name != "ptmx";
+    return name.substr(0, 3) == "tty" || name.substr(0, 6) == "rfcomm";
+}
+
+}  // namespace
+
+DeviceEvents::DeviceEvents(QObject* parent) : QObject(parent) {}
+
+DeviceEvents::~DeviceEvents() { stop(); }
+
+void DeviceEvents::start()
+{
+    if (watching())
+        return;
+    fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    for (const std::string& directory : {PortTable::deviceRoot(), PortTable::deviceRoot() + "/pts"}) {
+        const int watch = ::inotify_add_watch(fd_, directory.c_str(), DirectoryEvents | IN_ONLYDIR);
+        if (watch >= 0)
+            directories_.emplace(watch, directory);
+    }
+    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &DeviceEvents::readEvents);
+}
+
+void DeviceEvents::stop()
+{
+    if (!watching())
+        return;
+    delete notifier_;  // before the descriptor it watches goes
+    notifier_ = nullptr;
+    ::close(fd_);
+    fd_ = -1;
+    directories_.clear();
+    ports_.clear();
+}
+
+void DeviceEvents::watchPorts(const std::vector<std::string>& devices)
+{
+    if (!watching())
+        return;
+    unwatchPorts();
+    for (const std::string& device : devices) {
+        const int watch = ::inotify_add_watch(fd_, device.c_str(), PortEvents);
+        if (watch >= 0)
+            ports_.emplace(watch, device);
+    }
+}
+
+void DeviceEvents::unwatchPorts()
+{
+    for (const auto& [watch, device] : ports_)
+        ::inotify_rm_watch(fd_, watch);
+    ports_.clear();
+}
+
+void DeviceEvents::readEvents()
+{
+    bool devices = false, used = false;
+    alignas(inotify_event) std::array<char, 4096> buffer;
+    for (ssize_t size; (size = ::read(fd_, buffer.data(), buffer.size())) > 0;) {
+        for (ssize_t at = 0; at < size;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                devices = true;
+            } else if (const auto directory = directories_.find(event->wd); directory != directories_.end()) {
+                devices = devices || (event->len > 0 && maySerial(directory->second, event->name));
+            } else if (ports_.count(event->wd) != 0) {
+                used = used || (event->mask & PortEvents) != 0;
+            }
+        }
+    }
+    if (devices)
+        emit devicesChanged();
+    else if (used)
+        emit portsUsed();  // a scan of the devices looks into their use as well
+}
