@@ -33,14 +33,13 @@ PortWatch& PortWatch::shared()
 PortWatch::PortWatch(QObject* parent)
     : QObject(parent),
       thread_(new QThread(this)),
-      worker_(new QObject),
+      worker_(std::make_unique<QObject>()),
       events_(new DeviceEvents(this)),
       devicesSettle_(new QTimer(this)),
       useSettle_(new QTimer(this)),
       recheck_(new QTimer(this))
 {
     worker_->moveToThread(thread_);
-    connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
     thread_->setObjectName("port scan");
     thread_->start(QThread::LowPriority);
 
@@ -94,7 +93,7 @@ void PortWatch::request(Scan scan)
         scan = Scan::Everything;
     scanning_ = true;
     auto known = scan == Scan::Use ? *current_ : std::vector<PortRecord>();
-    QMetaObject::invokeMethod(worker_, [this, scan, known = std::move(known)]() mutable {
+    QMetaObject::invokeMethod(worker_.get(), [this, scan, known = std::move(known)]() mutable {
         std::vector<PortRecord> records = scan == Scan::Everything ? PortScan::devices() : std::move(known);
         PortScan::lookIntoUse(records);
         QMetaObject::invokeMethod(this, [this, records = std::move(records)]() mutable { take(std::move(records)); },

@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -48,7 +49,9 @@ private:
     void take(std::vector<PortRecord> records);
 
     QThread* thread_;
-    QObject* worker_;  // lives in thread_, where the scans run
+    // Lives in thread_, where the scans run, so it can have no parent here; it goes once the
+    // thread has ended.
+    std::unique_ptr<QObject> worker_;
     DeviceEvents* events_;
     QTimer* devicesSettle_;
     QTimer* useSettle_;
