@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "PortHolder.h"
 
+#include "PortTable.h"
+
 #include <array>
 #include <charconv>
 #include <climits>
@@ -17,10 +19,6 @@
 // thousands of open descriptors, and each one found is a link to read.
 namespace PortHolder {
 namespace {
-
-// Unix98 pseudo-terminal slaves: majors 136-143, 256 minors each.
-constexpr unsigned FirstPtyMajor = 136;
-constexpr unsigned LastPtyMajor = 143;
 
 struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
@@ -109,10 +107,7 @@ std::optional<long> ptyIndex(const std::string& device)
     struct stat node {};
     if (::stat(device.c_str(), &node) != 0 || !S_ISCHR(node.st_mode))
         return std::nullopt;
-    const unsigned major = ::major(node.st_rdev);
-    if (major < FirstPtyMajor || major > LastPtyMajor)
-        return std::nullopt;
-    return static_cast<long>((major - FirstPtyMajor) * 256 + ::minor(node.st_rdev));
+    return PortTable::pseudoTerminalIndex(::major(node.st_rdev), ::minor(node.st_rdev));
 }
 
 bool isPtyMaster(std::string_view target)
@@ -184,6 +179,8 @@ std::map<std::string, Users> usersOf(const std::vector<std::string>& devices)
     }
     return found;
 }
+
+std::string named(const Holder& holder) { return holder.program + " (pid " + std::to_string(holder.pid) + ")"; }
 
 Users usersOf(const std::string& device)
 {

@@ -19,6 +19,9 @@ struct Holder {
     std::string program;  // as the kernel names it (/proc/PID/comm)
 };
 
+// "minicom (pid 4242)", as the offer and the failure lines name a holder.
+std::string named(const Holder& holder);
+
 // The other processes holding a device open. A writer would mix its bytes into the panel's
 // frames; a reader (a monitor) collides with nothing, since the panel only writes. The process
 // holding a pseudo-terminal's master is the line's far end and counts as neither, even where it

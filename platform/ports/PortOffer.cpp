@@ -38,13 +38,10 @@ std::string obstacle(const PortRecord& record)
 {
     if (record.noPermission)
         return ": no permission";
-    const auto named = [](const PortHolder::Holder& holder) {
-        return holder.program + " (pid " + std::to_string(holder.pid) + ")";
-    };
     if (record.users.writer)
-        return ": in use by " + named(*record.users.writer);
+        return ": in use by " + PortHolder::named(*record.users.writer);
     if (record.users.reader)
-        return ": read by " + named(*record.users.reader);  // no obstacle: the panel only writes
+        return ": read by " + PortHolder::named(*record.users.reader);  // no obstacle: the panel only writes
     return {};
 }
 

@@ -84,7 +84,7 @@ std::string inUse(const std::string& device, const std::optional<PortHolder::Hol
 {
     if (!holder)
         return device + " is in use by another program.";
-    return device + " is in use by " + holder->program + " (pid " + std::to_string(holder->pid) + ").";
+    return device + " is in use by " + PortHolder::named(*holder) + ".";
 }
 
 std::string lost(const std::string& device) { return device + " was lost (unplugged?)."; }

@@ -7,6 +7,7 @@
 #include <QSerialPortInfo>
 
 #include <cerrno>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -18,9 +19,7 @@
 namespace PortScan {
 namespace {
 
-// Unix98 pseudo-terminal slaves have these major numbers (ptmx, in the same directory, not).
-constexpr unsigned FirstPtyMajor = 136;
-constexpr unsigned LastPtyMajor = 143;
+using Sessions = std::set<std::pair<unsigned, unsigned>>;
 
 std::vector<PortRecord> realDevices()
 {
@@ -40,36 +39,35 @@ std::vector<PortRecord> realDevices()
     return records;
 }
 
-bool isPseudoTerminal(const struct stat& node)
-{
-    const unsigned major = ::major(node.st_rdev);
-    return S_ISCHR(node.st_mode) && major >= FirstPtyMajor && major <= LastPtyMajor;
-}
-
-bool isSession(const std::string& path, const std::set<std::pair<unsigned, unsigned>>& sessions)
+// A pseudo-terminal slave's device number; none for anything else.
+std::optional<std::pair<unsigned, unsigned>> pseudoTerminal(const std::string& path)
 {
     struct stat node {};
-    return ::stat(path.c_str(), &node) == 0 && sessions.count({::major(node.st_rdev), ::minor(node.st_rdev)}) != 0;
+    if (::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)
+        || !PortTable::pseudoTerminalIndex(::major(node.st_rdev), ::minor(node.st_rdev)))
+        return std::nullopt;
+    return std::pair(::major(node.st_rdev), ::minor(node.st_rdev));
+}
+
+bool isSession(const std::string& path, const Sessions& sessions)
+{
+    const auto device = pseudoTerminal(path);
+    return device && sessions.count(*device) != 0;
 }
 
 // QSerialPortInfo lists only devices udev or sysfs know as serial ports, and pseudo-terminals
 // are neither, so virtual lines are found in the pts directory itself. One that is some
 // process's controlling terminal is a terminal session, where a stream of frames has no place.
-std::vector<PortRecord> virtualLines()
+std::vector<PortRecord> virtualLines(const Sessions& sessions)
 {
     std::vector<PortRecord> records;
-    const auto sessions = PortHolder::controllingTerminals();
     const QDir pts(QString::fromStdString(PortTable::deviceRoot() + "/pts"));
     for (const QString& name : pts.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        const std::string path = pts.filePath(name).toStdString();
-        struct stat node {};
-        if (::stat(path.c_str(), &node) != 0 || !isPseudoTerminal(node)
-            || sessions.count({::major(node.st_rdev), ::minor(node.st_rdev)}) != 0)
-            continue;
         PortRecord record;
-        record.device = path;
+        record.device = pts.filePath(name).toStdString();
         record.virtualLine = true;
-        records.push_back(record);
+        if (const auto device = pseudoTerminal(record.device); device && sessions.count(*device) == 0)
+            records.push_back(record);
     }
     return records;
 }
@@ -79,21 +77,16 @@ bool mayNotWrite(const std::string& device)
     return ::faccessat(AT_FDCWD, device.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
-}  // namespace
-
-std::vector<PortRecord> devices()
+std::vector<PortRecord> devicesBeside(const Sessions& sessions)
 {
     std::vector<PortRecord> records = realDevices();
-    for (PortRecord& line : virtualLines())
+    for (PortRecord& line : virtualLines(sessions))
         records.push_back(std::move(line));
-    for (PortRecord& record : records)
-        record.noPermission = mayNotWrite(record.device);
     return records;
 }
 
-void lookIntoUse(std::vector<PortRecord>& records)
+void lookIntoUse(std::vector<PortRecord>& records, const Sessions& sessions)
 {
-    const auto sessions = PortHolder::controllingTerminals();
     std::erase_if(records, [&](const PortRecord& record) {
         return record.virtualLine && isSession(record.device, sessions);
     });
@@ -109,10 +102,18 @@ void lookIntoUse(std::vector<PortRecord>& records)
     }
 }
 
+}  // namespace
+
+std::vector<PortRecord> devices() { return devicesBeside(PortHolder::controllingTerminals()); }
+
+void lookIntoUse(std::vector<PortRecord>& records) { lookIntoUse(records, PortHolder::controllingTerminals()); }
+
+// One reading of the terminal sessions serves both halves.
 std::vector<PortRecord> present()
 {
-    std::vector<PortRecord> records = devices();
-    lookIntoUse(records);
+    const Sessions sessions = PortHolder::controllingTerminals();
+    std::vector<PortRecord> records = devicesBeside(sessions);
+    lookIntoUse(records, sessions);
     return records;
 }
 

@@ -12,7 +12,8 @@ namespace PortScan {
 // The ports present and who else uses them: devices() and lookIntoUse() together.
 std::vector<PortRecord> present();
 
-// The ports present, without looking into their use: quick, it reads no process's descriptors.
+// The ports present, without looking into their use (nor permissions): quick, it reads no
+// process's descriptors.
 std::vector<PortRecord> devices();
 
 // Brings what may change without a device coming or going up to date: who may write each port,

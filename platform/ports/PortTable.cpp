@@ -85,6 +85,14 @@ std::string kindOf(std::int16_t number)
     return range ? range->kind : "serial port";
 }
 
+std::optional<long> pseudoTerminalIndex(unsigned major, unsigned minor)
+{
+    constexpr unsigned FirstPtyMajor = 136, LastPtyMajor = 143;
+    if (major < FirstPtyMajor || major > LastPtyMajor)
+        return std::nullopt;
+    return static_cast<long>((major - FirstPtyMajor) * 256 + minor);
+}
+
 std::optional<std::int16_t> numberOfPseudoTerminal(const std::string& path)
 {
     const auto index = indexAfter(path, root() + PtsPrefix);

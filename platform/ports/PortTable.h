@@ -27,6 +27,10 @@ std::string kindOf(std::int16_t number);
 void setDeviceRoot(std::string root);
 const std::string& deviceRoot();
 
+// The index of a Unix98 pseudo-terminal slave (majors 136-143, 256 minors each) from its device
+// number; none for any other device.
+std::optional<long> pseudoTerminalIndex(unsigned major, unsigned minor);
+
 // The number that names the given pseudo-terminal, as a user would type it.
 std::optional<std::int16_t> numberOfPseudoTerminal(const std::string& path);
 

@@ -94,8 +94,11 @@ void PortWatch::request(Scan scan)
     scanning_ = true;
     auto known = scan == Scan::Use ? *current_ : std::vector<PortRecord>();
     QMetaObject::invokeMethod(worker_.get(), [this, scan, known = std::move(known)]() mutable {
-        std::vector<PortRecord> records = scan == Scan::Everything ? PortScan::devices() : std::move(known);
-        PortScan::lookIntoUse(records);
+        std::vector<PortRecord> records = std::move(known);
+        if (scan == Scan::Everything)
+            records = PortScan::present();
+        else
+            PortScan::lookIntoUse(records);
         QMetaObject::invokeMethod(this, [this, records = std::move(records)]() mutable { take(std::move(records)); },
                                   Qt::QueuedConnection);
     });
