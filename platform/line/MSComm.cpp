@@ -1,22 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "MSComm.h"
 
-#include "PortHolder.h"
 #include "PortProblem.h"
-#include "PortTable.h"
 
-#include <QSerialPort>
 #include <QTimer>
 
 #include <algorithm>
-#include <cerrno>
 #include <thread>
 #include <utility>
-
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -41,17 +32,10 @@ constexpr auto DrainBound = 1s;
 // While the OS refuses bytes, try again this often.
 constexpr auto RefusedRetry = 5ms;
 
-bool isCharacterDevice(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
-}
-
 }  // namespace
 
 MSComm::MSComm(QObject* parent)
     : QObject(parent),
-      port_(new QSerialPort(this)),
       feedTimer_(new QTimer(this)),
       pacer_(PacedByteTime)
 {
@@ -67,7 +51,7 @@ MSComm::~MSComm()
         close();
 }
 
-bool MSComm::PortOpen() const { return port_->isOpen(); }
+bool MSComm::PortOpen() const { return line_.isOpen(); }
 
 void MSComm::setPortOpen(bool open)
 {
@@ -84,35 +68,7 @@ void MSComm::setCommPort(std::int16_t number) { commPort_ = number; }
 void MSComm::open()
 {
     lostReason_.clear();
-    const auto path = PortTable::devicePath(commPort_);
-    if (!path)
-        throw PortFailure(PortProblem::noSuchNumber(commPort_));
-    if (!isCharacterDevice(*path))
-        throw PortFailure(PortProblem::unusableNode(commPort_, *path));
-
-    port_->setPortName(QString::fromStdString(*path));
-    if (!port_->open(QIODevice::WriteOnly))
-        throw PortFailure(PortProblem::refused(commPort_, *path, port_->error(), port_->errorString()));
-    // Exclusive use keeps out programs that come later. One that already writes to the line
-    // would mix its bytes into the frames: the port is left to it.
-    if (const auto writer = PortHolder::usersOf(*path).writer) {
-        port_->close();
-        throw PortFailure(PortProblem::inUse(*path, writer));
-    }
-    const bool configured = port_->setBaudRate(Baud) && port_->setDataBits(QSerialPort::Data8)
-        && port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop)
-        && port_->setFlowControl(QSerialPort::NoFlowControl);
-    if (!configured) {
-        const auto error = port_->error();
-        const QString why = port_->errorString();
-        port_->close();
-        throw PortFailure(PortProblem::refused(commPort_, *path, error, why));
-    }
-    // What the OS still holds for the line from before (another program's bytes, or a stream
-    // given up as stuck) is stale: it goes, so the first frame is the next thing on the wire.
-    // Qt 6.8 discards it on open by itself, Qt 6.4 does not: this makes both alike.
-    ::tcflush(port_->handle(), TCOFLUSH);
-    device_ = *path;
+    line_.open(commPort_, Baud);
     forgetOutput();
     lastProgress_ = Clock::now();
 }
@@ -131,7 +87,7 @@ void MSComm::close()
     }
     feedTimer_->stop();
     forgetOutput();
-    port_->close();
+    line_.close();
 }
 
 // The line is gone (device removed, far end closed, nothing taken for too long): nothing taken
@@ -141,7 +97,7 @@ void MSComm::lose(std::string reason)
     lostReason_ = std::move(reason);
     feedTimer_->stop();
     forgetOutput();
-    port_->close();
+    line_.close();
 }
 
 // A port opened, closed or lost starts with nothing taken and a line that is free.
@@ -175,7 +131,7 @@ void MSComm::Output(std::string_view text)
 
 std::string MSComm::stuckText() const
 {
-    return PortProblem::stuck(device_, std::chrono::duration_cast<std::chrono::seconds>(OutputBound));
+    return PortProblem::stuck(line_.device(), std::chrono::duration_cast<std::chrono::seconds>(OutputBound));
 }
 
 // Why nothing can be written: the loss that closed the port, or no port opened at all.
@@ -205,9 +161,9 @@ void MSComm::feed()
     const std::size_t held = heldByOs(now);
     if (held < OsHighWater) {
         const std::size_t size = std::min(OsHighWater - held, buffered());
-        const long written = writeToOs(buffer_.constData(), size);
+        const long written = line_.write(buffer_.constData(), size);
         if (written < 0)
-            return lose(PortProblem::lost(device_));
+            return lose(PortProblem::lost(line_.device()));
         osRefuses_ = written == 0;
         if (written > 0) {
             pacer_.handed(static_cast<std::size_t>(written), now);
@@ -267,29 +223,6 @@ std::size_t MSComm::heldByOs(Clock::time_point now) const
     return std::max(pacer_.unsent(now), queuedInOs());
 }
 
-// What the OS itself reports as waiting in its output queue. UARTs and USB adapters report it
-// (an adapter's own FIFO excepted), pseudo-terminals report nothing: it corrects the pacer's
-// model upwards, never replaces it.
-std::size_t MSComm::queuedInOs() const
-{
-    int queued = 0;
-    if (::ioctl(port_->handle(), TIOCOUTQ, &queued) != 0 || queued < 0)
-        return 0;
-    return static_cast<std::size_t>(queued);
-}
-
-// Bytes the OS took, 0 when it refuses for now, -1 when the line is gone. Not QSerialPort::write:
-// its buffer has no bound and hands everything to the kernel at once, where no change can overtake
-// it, and its flush reports a full line as the same error as a removed device.
-long MSComm::writeToOs(const char* data, std::size_t size)
-{
-    for (;;) {
-        const ssize_t written = ::write(port_->handle(), data, size);
-        if (written >= 0)
-            return written;
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            return 0;
-        if (errno != EINTR)
-            return -1;
-    }
-}
+// The OS's own count corrects the pacer's model upwards, never replaces it: not every line
+// reports one.
+std::size_t MSComm::queuedInOs() const { return line_.queued(); }

@@ -2,8 +2,9 @@
 #pragma once
 
 #include "LinePacer.h"
-#include "WriteLead.h"
 #include "SerialControl.h"
+#include "SerialLine.h"
+#include "WriteLead.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -11,7 +12,6 @@
 #include <optional>
 #include <string>
 
-class QSerialPort;
 class QTimer;
 
 // The serial control: one port at 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
@@ -58,9 +58,8 @@ private:
     Clock::time_point osDrainedAt(Clock::time_point now) const;
     std::size_t heldByOs(Clock::time_point now) const;
     std::size_t queuedInOs() const;
-    long writeToOs(const char* data, std::size_t size);
 
-    QSerialPort* port_;
+    SerialLine line_;
     QTimer* feedTimer_;
     QByteArray buffer_;
     LinePacer pacer_;
@@ -69,7 +68,6 @@ private:
     // write shows how late the caller came.
     mutable std::optional<Clock::time_point> askedIdleAt_;
     std::int16_t commPort_ = 1;
-    std::string device_;      // the device of the port opened last
     std::string lostReason_;  // why the line was lost; empty unless it was
     Clock::time_point lastProgress_{};
     // The OS took none of the bytes last offered: whatever is taken now may never leave.

@@ -20,7 +20,13 @@ struct Holder {
 };
 
 // "minicom (pid 4242)", as the offer and the failure lines name a holder.
-std::string named(const Holder& holder);
+inline std::string named(const Holder& holder)
+{
+    return holder.program + " (pid " + std::to_string(holder.pid) + ")";
+}
+
+// The lookups below read /proc and are built on Linux only. Windows lets one program at a time
+// open a COM port and does not tell which one has it.
 
 // The other processes holding a device open. A writer would mix its bytes into the panel's
 // frames; a reader (a monitor) collides with nothing, since the panel only writes. The process

@@ -180,8 +180,6 @@ std::map<std::string, Users> usersOf(const std::vector<std::string>& devices)
     return found;
 }
 
-std::string named(const Holder& holder) { return holder.program + " (pid " + std::to_string(holder.pid) + ")"; }
-
 Users usersOf(const std::string& device)
 {
     const auto found = usersOf(std::vector<std::string>{device});
