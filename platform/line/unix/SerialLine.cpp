@@ -26,7 +26,9 @@ bool isCharacterDevice(const std::string& path)
 
 }  // namespace
 
-SerialLine::SerialLine() : port_(std::make_unique<QSerialPort>()) {}
+class SerialLine::Port : public QSerialPort {};
+
+SerialLine::SerialLine() : port_(std::make_unique<Port>()) {}
 
 SerialLine::~SerialLine() = default;
 

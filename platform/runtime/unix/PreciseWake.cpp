@@ -9,21 +9,39 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
-// steady_clock is CLOCK_MONOTONIC on Linux, so its time points arm the timer as they are.
-PreciseWake::PreciseWake(QObject* parent)
-    : QObject(parent), timer_(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
-{
-    if (timer_ < 0)
-        throw std::runtime_error("timerfd_create failed");
-    notifier_ = new QSocketNotifier(timer_, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &PreciseWake::expired);
-}
+class PreciseWake::Timer {
+public:
+    // steady_clock is CLOCK_MONOTONIC on Linux, so its time points arm the timer as they are.
+    explicit Timer(QObject* owner) : fd(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
+    {
+        if (fd < 0)
+            throw std::runtime_error("timerfd_create failed");
+        notifier = new QSocketNotifier(fd, QSocketNotifier::Read, owner);
+        QObject::connect(notifier, &QSocketNotifier::activated, owner, [this] { expired(); });
+    }
+    ~Timer()
+    {
+        notifier->setEnabled(false);
+        ::close(fd);
+    }
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
 
-PreciseWake::~PreciseWake()
-{
-    notifier_->setEnabled(false);
-    ::close(timer_);
-}
+    // Reading clears the expiry, so the descriptor stops being readable until the next one.
+    void expired()
+    {
+        std::uint64_t expirations = 0;
+        while (::read(fd, &expirations, sizeof expirations) < 0 && errno == EINTR) {
+        }
+    }
+
+    const int fd;
+    QSocketNotifier* notifier = nullptr;  // owned by the wake
+};
+
+PreciseWake::PreciseWake(QObject* parent) : QObject(parent), timer_(std::make_unique<Timer>(this)) {}
+
+PreciseWake::~PreciseWake() = default;
 
 void PreciseWake::at(Clock::time_point when)
 {
@@ -34,20 +52,12 @@ void PreciseWake::at(Clock::time_point when)
     due.it_value.tv_nsec = static_cast<long>(std::chrono::nanoseconds(since - seconds).count());
     if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0)
         due.it_value.tv_nsec = 1;  // all zeros would disarm it
-    ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &due, nullptr);
+    ::timerfd_settime(timer_->fd, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
 // Setting a timerfd, to a time or to nothing, also clears an expiry not yet read.
 void PreciseWake::cancel()
 {
     const itimerspec disarmed{};
-    ::timerfd_settime(timer_, 0, &disarmed, nullptr);
-}
-
-// Reading clears the expiry, so the descriptor stops being readable until the next one.
-void PreciseWake::expired()
-{
-    std::uint64_t expirations = 0;
-    while (::read(timer_, &expirations, sizeof expirations) < 0 && errno == EINTR) {
-    }
+    ::timerfd_settime(timer_->fd, 0, &disarmed, nullptr);
 }

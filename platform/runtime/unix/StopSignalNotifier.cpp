@@ -1,18 +1,28 @@
 // SPDX-License-Identifier: MIT
 #include "StopSignalNotifier.h"
 
+#include "StopSignals.h"
+
 #include <QSocketNotifier>
 
-StopSignalNotifier::StopSignalNotifier(QObject* parent)
-    : QObject(parent), notifier_(new QSocketNotifier(stopSignals_.fd(), QSocketNotifier::Read, this))
-{
-    connect(notifier_, &QSocketNotifier::activated, this, &StopSignalNotifier::onPipeReadable);
-}
+class StopSignalNotifier::Source {
+public:
+    explicit Source(StopSignalNotifier* owner)
+        : notifier_(new QSocketNotifier(signals_.fd(), QSocketNotifier::Read, owner))
+    {
+        QObject::connect(notifier_, &QSocketNotifier::activated, owner, [this, owner] {
+            // The answer to a stop takes its time (the port drains) and need not be asked twice:
+            // further signals just stay in the pipe.
+            notifier_->setEnabled(false);
+            emit owner->stopRequested();
+        });
+    }
 
-void StopSignalNotifier::onPipeReadable()
-{
-    // The answer to a stop takes its time (the port drains) and need not be asked twice: further
-    // signals just stay in the pipe.
-    notifier_->setEnabled(false);
-    emit stopRequested();
-}
+private:
+    StopSignals signals_;  // before the notifier, which watches its pipe
+    QSocketNotifier* notifier_;  // owned by the notifier object
+};
+
+StopSignalNotifier::StopSignalNotifier(QObject* parent) : QObject(parent), source_(std::make_unique<Source>(this)) {}
+
+StopSignalNotifier::~StopSignalNotifier() = default;

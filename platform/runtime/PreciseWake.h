@@ -4,11 +4,11 @@
 #include <QObject>
 
 #include <chrono>
+#include <memory>
 
-class QSocketNotifier;
-
-// Wakes the event loop at a given moment, to the tens of microseconds. QTimer counts whole
-// milliseconds, which is most of a byte on a 9600-baud line (1.04 ms); a timerfd is exact.
+// Wakes the event loop at a given moment, to a fraction of a millisecond. QTimer counts whole
+// milliseconds, which is most of a byte on a 9600-baud line (1.04 ms); the system's own timer is
+// finer: a timerfd on Linux, a high-resolution waitable timer on Windows.
 class PreciseWake : public QObject {
     Q_OBJECT
 
@@ -27,8 +27,7 @@ public:
     void cancel();
 
 private:
-    void expired();
-
-    int timer_ = -1;
-    QSocketNotifier* notifier_ = nullptr;
+    // The system's timer, and the notifier through which the event loop watches it.
+    class Timer;
+    std::unique_ptr<Timer> timer_;
 };
