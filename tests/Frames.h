@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+// Bytes from the far end as frames: "A000" for 00 41 30 30 30; a malformed frame shows as "?".
+inline QStringList framesOf(const QByteArray& bytes)
+{
+    QStringList frames;
+    for (qsizetype at = 0; at < bytes.size(); at += 5) {
+        const QByteArray frame = bytes.mid(at, 5);
+        frames << (frame.size() == 5 && frame[0] == '\0' ? QString::fromLatin1(frame.mid(1)) : QStringLiteral("?"));
+    }
+    return frames;
+}
+
+// The frames at the end of a stream that equal `frame`.
+inline int trailing(const QStringList& frames, const QString& frame)
+{
+    int count = 0;
+    for (auto it = frames.crbegin(); it != frames.crend() && *it == frame; ++it)
+        ++count;
+    return count;
+}
