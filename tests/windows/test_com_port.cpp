@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+#include "CountingPort.h"
+#include "Driver.h"
+#include "Frames.h"
+#include "MSComm.h"
+#include "PortTable.h"
+#include "RunLoop.h"
+#include "ScriptedRuntime.h"
+#include "Sermod1.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTest>
+#include <QThread>
+
+// The serial control and the run loop on a real COM port. Under Wine, the port is a Linux
+// pseudo-terminal whose far end copies all it gets into a file: KANDIMOR_COM_PORT names the port,
+// KANDIMOR_FAR_END the file.
+namespace {
+
+std::int16_t comPort() { return static_cast<std::int16_t>(qEnvironmentVariableIntValue("KANDIMOR_COM_PORT")); }
+
+class FarEnd {
+public:
+    FarEnd() : file_(qEnvironmentVariable("KANDIMOR_FAR_END")) { file_.open(QIODevice::ReadOnly); }
+    bool isOpen() const { return file_.isOpen(); }
+    // Every byte the far end got so far, once `size` bytes are in or after a generous bound.
+    QByteArray receivedOnce(qsizetype size)
+    {
+        const QDeadlineTimer deadline(15000);
+        while (received_.size() < size && !deadline.hasExpired()) {
+            received_ += file_.readAll();
+            QThread::msleep(5);
+        }
+        return received_ += file_.readAll();
+    }
+
+private:
+    QFile file_;
+    QByteArray received_;
+};
+
+std::string failureOf(MSComm& control, std::int16_t number)
+{
+    control.setCommPort(number);
+    try {
+        control.setPortOpen(true);
+    } catch (const PortFailure& failure) {
+        return failure.what();
+    }
+    return "opened";
+}
+
+}  // namespace
+
+class ComPort : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(comPort() > 0, "KANDIMOR_COM_PORT names no port");
+        QVERIFY2(FarEnd().isOpen(), "KANDIMOR_FAR_END names no file");
+    }
+
+    // A stream of whole frames, the change in the first frame after it, the burst, and nothing
+    // after it: everything on the wire, through the driver's overlapped writes.
+    void runStreamsChangesAndBursts()
+    {
+        FarEnd far;
+        MSComm control;
+        CountingPort port{control};
+        ScriptedRuntime runtime;
+        RunLoop loop{port, runtime, [](std::string_view) {}};
+        Sermod1::ComPort = comPort();
+        int changedAt = -1;
+        Driver driver([&] {
+            if (changedAt < 0 && port.outputs >= 30) {
+                changedAt = port.outputs;
+                loop.SelIndex = 11;
+                loop.PosValue = 1;
+            } else if (changedAt >= 0 && port.outputs >= changedAt + 30 && loop.RunFlag) {
+                loop.cmdStop_Click();
+            }
+        }, [&] { loop.cmdStop_Click(); });
+        loop.cmdRun_Click();
+        const int outputs = port.outputs;
+        control.setPortOpen(false);  // drains what was taken
+
+        QVERIFY(runtime.messages.empty());
+        const QByteArray bytes = far.receivedOnce(outputs * 5);
+        QCOMPARE(bytes.size(), outputs * 5);
+        const QStringList frames = framesOf(bytes);
+        QCOMPARE(frames.mid(0, changedAt), QStringList(changedAt, "A000"));
+        QCOMPARE(frames.value(changedAt), "L001");
+        QCOMPARE(trailing(frames, "@001"), RunLoop::BurstFrames);
+        QCOMPARE(frames.size() - RunLoop::BurstFrames - changedAt,
+                 trailing(frames.mid(0, frames.size() - RunLoop::BurstFrames), "L001"));
+    }
+
+    // Port numbers are COM numbers; what stands in the way is said in Windows' terms. (Wine lets
+    // a second program open a COM port, where Windows refuses it: that case is Windows' alone.)
+    void portsByNumberAndFailures()
+    {
+        QCOMPARE(PortTable::devicePath(5), std::optional<std::string>("COM5"));
+        QCOMPARE(PortTable::devicePath(255), std::optional<std::string>("COM255"));
+        QCOMPARE(PortTable::devicePath(0), std::nullopt);
+        QCOMPARE(PortTable::devicePath(256), std::nullopt);
+        QCOMPARE(PortTable::numberOf("COM12"), std::optional<std::int16_t>(12));
+        for (const char* name : {"COM0", "COM05", "COM256", "LPT1", "COM", "COM1 "})
+            QCOMPARE(PortTable::numberOf(name), std::nullopt);
+
+        MSComm control;
+        QVERIFY(QString::fromStdString(failureOf(control, 256)).startsWith("Port 256 names no device."));
+        const std::int16_t absent = comPort() == 200 ? 201 : 200;
+        const QString noSuch = QString::fromStdString(failureOf(control, absent));
+        QVERIFY2(noSuch.startsWith(QString("There is no COM%1 on this computer.").arg(absent)), qPrintable(noSuch));
+
+        QCOMPARE(failureOf(control, comPort()), "opened");
+    }
+};
+
+QTEST_GUILESS_MAIN(ComPort)
+#include "test_com_port.moc"
