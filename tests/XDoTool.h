@@ -34,4 +34,35 @@ inline void answer(const QString& prompt, const QString& text)
     run({"key", "Return"});
 }
 
+// The panel's window, clicked where its controls are: points of the client area, in pixels.
+class PanelWindow {
+public:
+    QString window;
+    int clientTop = 0;  // where the client area starts in the window, below the menu bar
+
+    // Finds the client area from the window's height; false for a height that leaves no menu bar.
+    bool measure()
+    {
+        const QString geometry = run({"getwindowgeometry", window});
+        clientTop = geometry.section("Geometry: ", 1).section('x', 1).toInt() - ClientHeight;
+        return clientTop > 0;
+    }
+    void click(int x, int y)
+    {
+        run({"mousemove", "--window", window, QString::number(x), QString::number(clientTop + y), "click", "1"});
+    }
+    void clickMenu(int x) { run({"mousemove", "--window", window, QString::number(x), "8", "click", "1"}); }
+    void clickCell(int index)
+    {
+        constexpr int columnLeft[4] = {88, 128, 176, 224};
+        click(columnLeft[index % 4] + 8, 32 + 24 * (index / 4) + 8);
+    }
+    void clickRun() { click(112, 252); }
+    void clickSave() { click(224, 252); }
+    void clickReset() { click(112, 284); }
+    void clickRightArrow() { click(380, 192); }
+    void com() { clickMenu(20); }
+    void exit() { clickMenu(58); }
+};
+
 }  // namespace XDoTool

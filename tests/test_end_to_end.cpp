@@ -15,7 +15,6 @@
 // two pseudo-terminals whose far ends this test reads.
 namespace {
 
-using XDoTool::ClientHeight;
 QString xdotool(const QStringList& arguments) { return XDoTool::run(arguments); }
 
 struct Line {
@@ -28,12 +27,10 @@ struct Line {
     }
 };
 
-class Session {
+class Session : public XDoTool::PanelWindow {
 public:
     Line first, second;
     QProcess panel;
-    QString window;
-    int clientTop = 0;
 
     // Polls the far ends until the condition holds; false after a generous bound.
     bool waitFor(const std::function<bool()>& condition, int milliseconds = 15000)
@@ -63,23 +60,6 @@ public:
         XDoTool::answer(prompt, text);
         return true;
     }
-    // A click at a point of the client area, in pixels.
-    void click(int x, int y)
-    {
-        xdotool({"mousemove", "--window", window, QString::number(x), QString::number(clientTop + y), "click", "1"});
-    }
-    void clickMenu(int x) { xdotool({"mousemove", "--window", window, QString::number(x), "8", "click", "1"}); }
-    void clickCell(int index)
-    {
-        constexpr int columnLeft[4] = {88, 128, 176, 224};
-        click(columnLeft[index % 4] + 8, 32 + 24 * (index / 4) + 8);
-    }
-    void clickRun() { click(112, 252); }
-    void clickSave() { click(224, 252); }
-    void clickReset() { click(112, 284); }
-    void clickRightArrow() { click(380, 192); }
-    void com() { clickMenu(20); }
-    void exit() { clickMenu(58); }
 };
 
 int count(const QStringList& frames, const QString& frame) { return static_cast<int>(frames.count(frame)); }
@@ -103,10 +83,7 @@ private slots:
         QVERIFY(s.answerPrompt("Port setting", QString::number(s.first.pty.portNumber())));
         s.window = s.waitForWindow("Kandimor");
         QVERIFY(!s.window.isEmpty());
-        const QString geometry = xdotool({"getwindowgeometry", s.window});
-        const int height = geometry.section("Geometry: ", 1).section('x', 1).toInt();
-        s.clientTop = height - ClientHeight;
-        QVERIFY2(s.clientTop > 0, qPrintable(geometry));
+        QVERIFY2(s.measure(), qPrintable(xdotool({"getwindowgeometry", s.window})));
 
         // Servo 2 / On, then Run: the stream carries F000.
         s.clickCell(5);

@@ -24,13 +24,11 @@ QString xdotool(const QStringList& arguments) { return XDoTool::run(arguments); 
 
 QString wine() { return qEnvironmentVariable("KANDIMOR_WINE", "wine"); }
 
-class Session {
+class Session : public XDoTool::PanelWindow {
 public:
     PtyPair line;
     QByteArray received;
     QProcess panel;
-    QString window;
-    int clientTop = 0;
     QString comLink;  // COM5 in the Wine prefix, made for this session's line
 
     ~Session()
@@ -67,19 +65,6 @@ public:
         waitFor([&] { return !(found = XDoTool::findWindow(title)).isEmpty(); }, 60000);
         return found;
     }
-    void click(int x, int y)
-    {
-        xdotool({"mousemove", "--window", window, QString::number(x), QString::number(clientTop + y), "click", "1"});
-    }
-    void clickMenu(int x) { xdotool({"mousemove", "--window", window, QString::number(x), "8", "click", "1"}); }
-    void clickCell(int index)
-    {
-        constexpr int columnLeft[4] = {88, 128, 176, 224};
-        click(columnLeft[index % 4] + 8, 32 + 24 * (index / 4) + 8);
-    }
-    void clickRun() { click(112, 252); }
-    void clickSave() { click(224, 252); }
-    void exit() { clickMenu(58); }
 };
 
 int count(const QStringList& frames, const QString& frame) { return static_cast<int>(frames.count(frame)); }
@@ -109,10 +94,8 @@ bool start(Session& s)
     s.window = s.waitForWindow("Kandimor");
     if (s.window.isEmpty())
         return false;
-    const QString geometry = xdotool({"getwindowgeometry", s.window});
-    s.clientTop = geometry.section("Geometry: ", 1).section('x', 1).toInt() - XDoTool::ClientHeight;
-    if (s.clientTop <= 0)
-        qWarning("unexpected window geometry: %s", qPrintable(geometry));
+    if (!s.measure())
+        qWarning("unexpected window geometry: %s", qPrintable(xdotool({"getwindowgeometry", s.window})));
     return s.clientTop > 0;
 }
 
