@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QThread>
+
+#include <functional>
 
 // Real input for the program under Xvfb. There is no window manager there: focus windows with
 // "windowfocus", not "windowactivate".
@@ -17,6 +21,20 @@ inline QString run(const QStringList& arguments)
     process.start("xdotool", arguments);
     process.waitForFinished(10000);
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+// Calls `poll` every few milliseconds until it returns true; false after `milliseconds`, a
+// generous bound.
+inline bool pollUntil(const std::function<bool()>& poll, int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+        if (poll())
+            return true;
+        QThread::msleep(5);
+    }
+    return false;
 }
 
 // The first visible window of that exact title; empty while there is none.

@@ -4,10 +4,8 @@
 #include "XDoTool.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
-#include <QThread>
 
 #include <functional>
 
@@ -35,16 +33,11 @@ public:
     // Polls the far ends until the condition holds; false after a generous bound.
     bool waitFor(const std::function<bool()>& condition, int milliseconds = 15000)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < milliseconds) {
+        return XDoTool::pollUntil([&] {
             first.frames();
             second.frames();
-            if (condition())
-                return true;
-            QThread::msleep(5);
-        }
-        return false;
+            return condition();
+        }, milliseconds);
     }
     QString waitForWindow(const QString& title)
     {

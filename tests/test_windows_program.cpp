@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
-#include <QThread>
 
 #include <functional>
 
@@ -49,15 +48,10 @@ public:
     // Polls the far end until the condition holds; false after a generous bound.
     bool waitFor(const std::function<bool()>& condition, int milliseconds = 30000)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < milliseconds) {
+        return XDoTool::pollUntil([&] {
             frames();
-            if (condition())
-                return true;
-            QThread::msleep(5);
-        }
-        return false;
+            return condition();
+        }, milliseconds);
     }
     QString waitForWindow(const QString& title)
     {
