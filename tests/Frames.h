@@ -23,3 +23,15 @@ inline int trailing(const QStringList& frames, const QString& frame)
         ++count;
     return count;
 }
+
+// The frames in runs of equal ones: "F000 57".
+inline QStringList phasesOf(const QStringList& frames)
+{
+    QStringList phases;
+    for (const QString& frame : frames)
+        if (phases.isEmpty() || phases.last().section(' ', 0, 0) != frame)
+            phases << frame + " 1";
+        else
+            phases.last() = frame + " " + QString::number(phases.last().section(' ', 1).toInt() + 1);
+    return phases;
+}

@@ -118,12 +118,7 @@ private slots:
         // move to the second line.
         const QStringList frames = s.first.frames();
         QCOMPARE(s.first.received.size() % 5, 0);
-        QStringList phases;
-        for (const QString& frame : frames)
-            if (phases.isEmpty() || phases.last().section(' ', 0, 0) != frame)
-                phases << frame + " 1";
-            else
-                phases.last() = frame + " " + QString::number(phases.last().section(' ', 1).toInt() + 1);
+        const QStringList phases = phasesOf(frames);
         QCOMPARE(phases.size(), 7);
         const QStringList expected{"F000", "F001", "L001", "@001", "L002", "#002", "L002"};
         for (int i = 0; i < 7; ++i)

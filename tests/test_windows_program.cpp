@@ -93,18 +93,6 @@ bool start(Session& s)
     return s.clientTop > 0;
 }
 
-// The frames in runs of equal ones: "F000 57".
-QStringList phasesOf(const QStringList& frames)
-{
-    QStringList phases;
-    for (const QString& frame : frames)
-        if (phases.isEmpty() || phases.last().section(' ', 0, 0) != frame)
-            phases << frame + " 1";
-        else
-            phases.last() = frame + " " + QString::number(phases.last().section(' ', 1).toInt() + 1);
-    return phases;
-}
-
 }  // namespace
 
 class WindowsProgram : public QObject {
