@@ -48,9 +48,12 @@ work="$cache/qt-$upstream-build"
 mkdir -p "$work"
 if [ ! -d "$work/src" ]; then
     (cd "$work" && apt-get "${apt_options[@]}" -q source --download-only "qt6-base=$version")
-# The .dsc's own signature is its maintainer's, whose key is in debian-keyring, not on the
-# machine: dpkg-source warns of that and still checks every tarball against the .dsc.
-    dpkg-source -x "$work/qt6-base_${version#*:}.dsc" "$work/src" >/dev/null
+    # The .dsc's own signature is its maintainer's, whose key is in debian-keyring, not on the
+    # machine: dpkg-source warns of that and still checks every tarball against the .dsc. The
+    # tree is unpacked aside and moved in whole, so a half-unpacked one is never built.
+    rm -rf "$work/src.unpacking"
+    dpkg-source -x "$work/qt6-base_${version#*:}.dsc" "$work/src.unpacking" >/dev/null
+    mv "$work/src.unpacking" "$work/src"
 fi
 [ -d "$work/src/src/corelib" ] || { echo "qt6-base sources did not unpack" >&2; exit 1; }
 
