@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+// Debian 12's MinGW-w64 headers do not define it yet.
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
