@@ -14,8 +14,9 @@
 
 namespace {
 
-// A write handed to the driver and not yet done: its bytes must stay put until it is. The pacer
-// never has more than a few bytes out, so a few of these suffice.
+// A slot for a write handed to the driver and not yet done: its bytes must stay put until it is.
+// The pacer never has more than a few bytes out, so a few of these suffice. Each keeps its event
+// from open to close, so streaming makes no system objects.
 struct PendingWrite {
     OVERLAPPED overlapped{};
     std::array<char, 16> bytes{};
@@ -27,10 +28,17 @@ struct PendingWrite {
 
 class SerialLine::Port {
 public:
-    Port(HANDLE handle, const DCB& original) : handle(handle), original(original) {}
+    Port(HANDLE handle, const DCB& original) : handle(handle), original(original)
+    {
+        for (PendingWrite& write : writes)
+            write.overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
     ~Port()
     {
         abandonWrites();
+        for (PendingWrite& write : writes)
+            if (write.overlapped.hEvent != nullptr)
+                ::CloseHandle(write.overlapped.hEvent);
         ::SetCommState(handle, &original);
         ::CloseHandle(handle);
     }
@@ -123,8 +131,7 @@ void SerialLine::Port::abandonWrites()
             continue;
         DWORD done = 0;
         ::GetOverlappedResult(handle, &write.overlapped, &done, TRUE);
-        ::CloseHandle(write.overlapped.hEvent);
-        write = PendingWrite{};
+        write.pending = false;
     }
 }
 
@@ -141,8 +148,7 @@ bool SerialLine::Port::collect()
                 continue;
             fine = false;
         }
-        ::CloseHandle(write.overlapped.hEvent);
-        write = PendingWrite{};
+        write.pending = false;
     }
     return fine;
 }
@@ -155,24 +161,18 @@ long SerialLine::Port::write(const char* data, std::size_t size)
     if (free == writes.end())
         return 0;
     PendingWrite& write = *free;
+    const HANDLE event = write.overlapped.hEvent;
+    if (event == nullptr)
+        return 0;
     write.size = static_cast<DWORD>(std::min(size, write.bytes.size()));
     std::memcpy(write.bytes.data(), data, write.size);
     write.overlapped = OVERLAPPED{};
-    write.overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (write.overlapped.hEvent == nullptr)
-        return 0;
+    write.overlapped.hEvent = event;  // WriteFile resets it
     DWORD done = 0;
-    if (::WriteFile(handle, write.bytes.data(), write.size, &done, &write.overlapped)) {
-        ::CloseHandle(write.overlapped.hEvent);
-        const long taken = static_cast<long>(write.size);
-        write = PendingWrite{};
-        return taken;
-    }
-    if (::GetLastError() != ERROR_IO_PENDING) {
-        ::CloseHandle(write.overlapped.hEvent);
-        write = PendingWrite{};
+    if (::WriteFile(handle, write.bytes.data(), write.size, &done, &write.overlapped))
+        return static_cast<long>(write.size);
+    if (::GetLastError() != ERROR_IO_PENDING)
         return -1;
-    }
     write.pending = true;
     return static_cast<long>(write.size);
 }

@@ -4,27 +4,20 @@
 #include "PortOffer.h"
 #include "PortScan.h"
 
+#include <QString>
+
 #include <windows.h>
 
 namespace OpenRefusal {
 namespace {
 
-// Windows' own words for an error, in the user's language, without the trailing line break.
+// Windows' own words for an error (Qt asks FormatMessage), without the closing full stop.
 std::string systemText(unsigned long error)
 {
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring wide = length > 0 ? std::wstring(text, length) : L"error " + std::to_wstring(error);
-    ::LocalFree(text);
-    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.'))
-        wide.pop_back();
-    std::string utf8(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(),
-                         static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), utf8.data(),
-                          static_cast<int>(utf8.size()), nullptr, nullptr);
-    return utf8;
+    std::string text = qt_error_string(static_cast<int>(error)).trimmed().toStdString();
+    while (!text.empty() && text.back() == '.')
+        text.pop_back();
+    return text;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "PortTable.h"
 
+#include <QString>
+
 #include <windows.h>
 #include <devguid.h>
 #include <setupapi.h>
@@ -15,14 +17,7 @@
 namespace PortScan {
 namespace {
 
-std::string utf8(const std::wstring& wide)
-{
-    std::string text(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(),
-                         static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), text.data(),
-                          static_cast<int>(text.size()), nullptr, nullptr);
-    return text;
-}
+std::string utf8(const std::wstring& wide) { return QString::fromStdWString(wide).toStdString(); }
 
 std::wstring property(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD which)
 {
