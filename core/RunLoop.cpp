@@ -8,7 +8,6 @@
 #include "SerialControl.h"
 #include "Sermod1.h"
 
-#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -139,6 +138,8 @@ void RunLoop::mnuExit_Click()
 {
     if (port_.PortOpen())
         port_.setPortOpen(false);
+    // No suspended Run streams on, even where End returns to it.
+    RunFlag = 0;
+    ++latestAction_;
     runtime_.End();
-    std::abort();  // End never returns; a runtime whose End did must not let the program run on
 }

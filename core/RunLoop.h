@@ -29,7 +29,7 @@ public:
     void cmdStop_Click();
     void cmdReset_Click();
     void mnuCom_Click();
-    [[noreturn]] void mnuExit_Click();
+    void mnuExit_Click();
 
     static constexpr int BurstFrames = 20;
 

@@ -16,8 +16,10 @@ void Main(Runtime& runtime, const std::function<void()>& showMainWindow)
     for (;;) {
         const std::string answer =
             runtime.InputBox("Check COM port, change if required", "Port setting", proposed);
-        if (answer.empty())
+        if (answer.empty()) {
             runtime.End();
+            return;
+        }
         if (const auto number = NumberText::roundToInt16(NumberText::readLenient(answer))) {
             ComPort = *number;
             break;

@@ -234,15 +234,33 @@ private slots:
         QCOMPARE(panel.captions.last(), "Run");
     }
 
+    // Exit after a Save, and in the middle of a run: the port closes after what it took, the
+    // program ends, and the suspended Run sends nothing more.
     void exitClosesThePortAfterSendingWhatWasTaken()
     {
         Panel panel;
         panel.runtime.answers = {{std::to_string(Sermod1::ComPort), {}}};
         panel.loop.mnuCom_Click();
         panel.loop.cmdStop_Click();
-        QVERIFY_THROWS_EXCEPTION(ProgramEnded, panel.loop.mnuExit_Click());
+        panel.loop.mnuExit_Click();
+        QCOMPARE(panel.runtime.ends, 1);
         QVERIFY(!panel.control.PortOpen());
         QCOMPARE(framesOf(panel.line.readAvailable()), QStringList(RunLoop::BurstFrames, "@000"));
+
+        const int before = panel.port.outputs;
+        int atExit = -1;
+        Driver driver([&] {
+            if (atExit < 0 && panel.port.outputs >= before + 10) {
+                atExit = panel.port.outputs;
+                panel.loop.mnuExit_Click();
+            }
+        }, [&] { panel.loop.cmdStop_Click(); });
+        panel.loop.cmdRun_Click();
+        QCOMPARE(panel.runtime.ends, 2);
+        QCOMPARE(panel.port.outputs, atExit);
+        QVERIFY(panel.runtime.messages.empty());
+        QVERIFY(!panel.control.PortOpen());
+        QCOMPARE(framesOf(panel.line.readAvailable()), QStringList(atExit - before, "A000"));
     }
 };
 

@@ -21,11 +21,8 @@ class Startup : public QObject {
             runtime.answers.push_back({text, {}});
         Outcome outcome;
         Sermod1::ComPort = 0;
-        try {
-            Sermod1::Main(runtime, [&] { outcome.shown = true; });
-        } catch (const ProgramEnded&) {
-            outcome.ended = true;
-        }
+        Sermod1::Main(runtime, [&] { outcome.shown = true; });
+        outcome.ended = runtime.ends == 1;
         outcome.prompts = runtime.prompts;
         return outcome;
     }

@@ -36,7 +36,7 @@ public:
     void cmdStop_Click();
     void cmdReset_Click();
     void mnuCom_Click();
-    [[noreturn]] void mnuExit_Click();
+    void mnuExit_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
