@@ -39,11 +39,11 @@ std::size_t PacedFarEnd::waiting() const
     return ::ioctl(master_, FIONREAD, &bytes) == 0 && bytes > 0 ? static_cast<std::size_t>(bytes) : 0;
 }
 
-// True when bytes came within a short while; an idle wire starts on them the moment they do.
+// True when bytes came within a short while.
 bool PacedFarEnd::waitForBytes()
 {
     pollfd readable{master_, POLLIN, 0};
-    return ::poll(&readable, 1, 10) > 0 && (readable.revents & POLLIN) != 0;
+    return ::poll(&readable, 1, 1) > 0 && (readable.revents & POLLIN) != 0;
 }
 
 void PacedFarEnd::note(std::size_t backlog)
@@ -65,8 +65,12 @@ void PacedFarEnd::run()
             stallDone_ = true;
         }
         if (waiting() == 0) {
+            // An idle wire starts on bytes the moment they come, and they came after the line was
+            // last seen empty: a reader woken late (a busy machine) must not count its lateness
+            // as time the wire lost, or a backlog would seem to grow that the line never had.
+            const auto seenEmpty = Clock::now();
             if (waitForBytes())
-                wireFreeAt = std::max(wireFreeAt, Clock::now());
+                wireFreeAt = std::max(wireFreeAt, seenEmpty);
             continue;
         }
         wireFreeAt += byteTime_;
@@ -76,8 +80,10 @@ void PacedFarEnd::run()
             continue;
         ++taken_;
         // A reader that woke late is still catching up with its wire: what waits then is partly
-        // already due, so only bytes taken on time tell the backlog.
+        // already due, so only bytes taken on time tell the backlog. The time is read after the
+        // count, so a reader held up between the two (a busy machine) does not count.
+        const std::size_t backlog = waiting();
         if (Clock::now() < wireFreeAt + byteTime_)
-            note(waiting());
+            note(backlog);
     }
 }
