@@ -42,9 +42,12 @@ mkdir -p "$root/src"
 git ls-files -z --cached --others --exclude-standard | tar -C . --null -T - -cf - | tar -C "$root/src" -xf -
 
 # --pid with --kill-child: when this script or the system's first process ends, every process in
-# it ends too; --propagation private keeps the binds out of the host's mount table.
+# it ends too; --propagation private keeps the binds out of the host's mount table. The tests run
+# beside a crowd of processes with open files, as on a user's desktop: a nearly empty process
+# table, as a new namespace has, would hide what a port scan finds and costs there.
 unshare --mount --propagation private --pid --fork --kill-child -- bash -euo pipefail -c '
     root=$1 archives=$2
+    tools/crowd.sh 400 50
     mount -t proc proc "$root/proc"
     mount --bind /dev "$root/dev"
     mount --bind /dev/pts "$root/dev/pts"
