@@ -203,9 +203,11 @@ void measureBurst(const LineSimulator& line, std::span<const WireFrame> frames, 
                   PhaseFigures& figures)
 {
     figures.burstAcceptedMs = msBetween(log.saveClicked, log.saveReturned);
+    // Every '@' frame on this line is the Save's, whatever its stamp: a reader that woke late
+    // stamps the bytes it then finds from when the wire was free, which may be before the click.
     int saveFrames = 0;
     for (const WireFrame& frame : frames) {
-        if (frame.command != '@' || frame.firstByteDone < log.saveClicked)
+        if (frame.command != '@')
             continue;
         if (++saveFrames == RunLoop::BurstFrames) {
             figures.burstOnWireMs = msBetween(log.saveClicked, frame.lastByteDone);
