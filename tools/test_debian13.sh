@@ -16,45 +16,13 @@ fi
 
 . tools/packages.sh
 ensure_packages mmdebstrap git
+. tools/systems.sh
+in_own_namespaces tools/test_debian13.sh "$@"
 
-suite=trixie
-mirror=http://deb.debian.org/debian
-cache="${KANDIMOR_CACHE:-/var/cache/kandimor}/debian13"
-base="$cache/base.tar"
-mkdir -p "$cache/archives/partial"
-
-# A base older than a week is made again, so the run starts close to what a new user gets.
-if [ ! -s "$base" ] || [ -n "$(find "$base" -mtime +6)" ]; then
-    echo "== making a minimal Debian 13 system from Debian's archive"
-    rm -rf "$cache/base-new.tar"
-    mmdebstrap --quiet --variant=minbase --format=tar "$suite" "$cache/base-new.tar" \
-        "deb $mirror $suite main" "deb $mirror $suite-updates main" \
-        "deb http://deb.debian.org/debian-security $suite-security main"
-    mv "$cache/base-new.tar" "$base"
-fi
-
-root=$(mktemp -d /var/tmp/kandimor-debian13.XXXXXX)
-remove_root() { rm -rf --one-file-system "$root"; }
-trap remove_root EXIT
-tar -C "$root" -xf "$base"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-mkdir -p "$root/src"
-git ls-files -z --cached --others --exclude-standard | tar -C . --null -T - -cf - | tar -C "$root/src" -xf -
-
-# --pid with --kill-child: when this script or the system's first process ends, every process in
-# it ends too; --propagation private keeps the binds out of the host's mount table. The tests run
-# beside a crowd of processes with open files, as on a user's desktop: a nearly empty process
-# table, as a new namespace has, would hide what a port scan finds and costs there.
-unshare --mount --propagation private --pid --fork --kill-child -- bash -euo pipefail -c '
-    root=$1 archives=$2
-    tools/crowd.sh 400 50
-    mount -t proc proc "$root/proc"
-    mount --bind /dev "$root/dev"
-    mount --bind /dev/pts "$root/dev/pts"
-    mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
-    mount --bind -o ro /sys "$root/sys"
-    mount --bind "$archives" "$root/var/cache/apt/archives"
-    exec chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
-        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        bash -c "cd /src && tools/test.sh"
-' lane "$root" "$cache/archives"
+system_unpack root "$(system_tar debian13 trixie amd64)"
+system_copy_of_clone source
+system_mount "$root" "$source" "$systems_cache/debian13/archives"
+# The tests run beside a crowd of processes with open files, as on a user's desktop: a nearly
+# empty process table, as a new namespace has, would hide what a port scan finds and costs there.
+tools/crowd.sh 400 50
+system_run "$root" tools/test.sh
