@@ -125,6 +125,21 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KANDIMOR_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
-# Depends from the libraries the programs link, as dpkg-shlibdeps finds them.
+# Depends from the libraries the programs link, as dpkg-shlibdeps finds them. A cross build is
+# packaged for the target's architecture (arm64 for aarch64-linux-gnu), and dpkg-shlibdeps,
+# told that architecture, reads the target's libraries and objdump.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+if(CMAKE_CROSSCOMPILING)
+    execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+                    OUTPUT_VARIABLE architecture OUTPUT_STRIP_TRAILING_WHITESPACE
+                    ERROR_QUIET COMMAND_ERROR_IS_FATAL ANY)
+    file(CONFIGURE OUTPUT ${packaging_build}/CPackCross.cmake CONTENT "set(ENV{DEB_HOST_ARCH} ${architecture})\n")
+    set(CPACK_PROJECT_CONFIG_FILE ${packaging_build}/CPackCross.cmake)
+else()
+    execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE architecture
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+endif()
+# Kept in the cache for the package test.
+set(KANDIMOR_DEB_ARCHITECTURE ${architecture} CACHE INTERNAL "The Debian architecture of the package")
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${KANDIMOR_DEB_ARCHITECTURE})
 include(CPack)
