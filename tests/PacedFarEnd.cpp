@@ -14,10 +14,11 @@ PacedFarEnd::PacedFarEnd(int masterFd, double bytesPerSecond)
 
 PacedFarEnd::~PacedFarEnd() { stop(); }
 
-void PacedFarEnd::stallAt(Clock::duration after, Clock::duration length)
+void PacedFarEnd::stallAt(Clock::duration after, std::size_t bytes, Clock::duration longest)
 {
     stallAfter_ = after;
-    stallLength_ = length;
+    stallBytes_ = bytes;
+    stallLongest_ = longest;
 }
 
 void PacedFarEnd::start()
@@ -60,7 +61,8 @@ void PacedFarEnd::run()
     auto wireFreeAt = started;
     while (!stopping_) {
         if (!stallDone_ && Clock::now() - started >= stallAfter_) {
-            std::this_thread::sleep_for(stallLength_);
+            for (const auto until = Clock::now() + stallLongest_; waiting() < stallBytes_ && Clock::now() < until;)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             wireFreeAt = Clock::now();
             stallDone_ = true;
         }

@@ -19,8 +19,9 @@ public:
     PacedFarEnd(const PacedFarEnd&) = delete;
     PacedFarEnd& operator=(const PacedFarEnd&) = delete;
 
-    // Before start(): the far end stops reading `after` its start, for `length`.
-    void stallAt(Clock::duration after, Clock::duration length);
+    // Before start(): the far end stops reading `after` its start, until `bytes` wait unread
+    // (however slowly a busy machine lets the writer fill the line), for at most `longest`.
+    void stallAt(Clock::duration after, std::size_t bytes, Clock::duration longest);
     void start();
     void stop();
 
@@ -40,7 +41,8 @@ private:
     int master_;
     Clock::duration byteTime_;
     Clock::duration stallAfter_ = Clock::duration::max();
-    Clock::duration stallLength_{};
+    std::size_t stallBytes_ = 0;
+    Clock::duration stallLongest_{};
     std::thread reader_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> stallDone_{false};

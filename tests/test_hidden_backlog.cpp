@@ -78,7 +78,9 @@ private slots:
     {
         Stream stream;
         PacedFarEnd farEnd(stream.line.masterFd(), NominalBytesPerSecond);
-        farEnd.stallAt(500ms, 60ms);
+        // It stops until 60 bytes wait unread, about 60 ms of the line; a busy machine may hold
+        // the panel up for longer before it has written them.
+        farEnd.stallAt(500ms, 60, 2s);
         farEnd.start();
         std::size_t afterStall = 0;
         bool drained = false;
