@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
+#include "BoardUarts.h"
 #include "PortOffer.h"
 #include "PortPrompt.h"
 #include "PortScan.h"
 #include "PtyPair.h"
+#include "test_faults_support.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
@@ -162,6 +165,55 @@ private slots:
                  "Present now: 65 /dev/ttyACM0 (Arduino Uno), 129 /dev/rfcomm0 (Bluetooth serial line).");
         QCOMPARE(PortOffer::presentNow({records[0]}), "No serial port is present now.");
         QCOMPARE(PortOffer::presentNow({}), "No serial port is present now.");
+    }
+
+    // A board's own UARTs on a made-up device tree, as a Raspberry Pi's kernel shows them: what
+    // each is from its compatible strings, what it is wired to, and which /dev/serialN names it;
+    // a port without a device tree (a USB adapter) and the serial/ folder of udev's links are
+    // left as they are.
+    void aBoardsOwnUarts()
+    {
+        const DeviceRoot dev;
+        const QTemporaryDir sys;
+        BoardUarts::setSysfsRoot(sys.path().toStdString());
+        const auto uart = [&](const QString& tty, const QByteArray& compatible) {
+            const QString node = sys.path() + "/class/tty/" + tty + "/device/of_node";
+            QVERIFY(QDir().mkpath(node));
+            QFile file(node + "/compatible");
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(compatible);
+            QFile(dev.dir.path() + "/" + tty).open(QIODevice::WriteOnly);
+        };
+        uart("ttyS0", QByteArray("brcm,bcm2835-aux-uart\0", 22));
+        uart("ttyS1", QByteArray("snps,dw-apb-uart\0", 17));
+        uart("ttyAMA0", QByteArray("arm,pl011\0arm,primecell\0", 24));
+        uart("ttyAMA10", QByteArray("arm,pl011-axi\0", 14));
+        QVERIFY(QDir().mkpath(sys.path() + "/class/tty/ttyAMA0/device/of_node/bluetooth"));
+        QVERIFY(QFile::link("ttyS0", dev.dir.path() + "/serial0"));
+        QVERIFY(QFile::link("ttyAMA0", dev.dir.path() + "/serial1"));
+        QVERIFY(QDir(dev.dir.path()).mkpath("serial/by-id"));
+
+        std::vector<PortRecord> records;
+        for (const char* tty : {"ttyS0", "ttyS1", "ttyAMA0", "ttyAMA10", "ttyUSB0"})
+            records.push_back(bare(dev.dir.path().toStdString() + "/" + tty));
+        BoardUarts::describe(records);
+        BoardUarts::setSysfsRoot("/sys");
+        const QStringList lines = texts(PortOffer::entries(records));
+        const QString root = dev.dir.path();
+        const std::vector<std::pair<QString, QString>> expected{
+            {"1 ", "ttyS0 +mini UART as " + QRegularExpression::escape(root) + "/serial0 \\(GPIO header\\)"},
+            {"2 ", "ttyS1 +UART \\(snps,dw-apb-uart\\)"},
+            {"33 ", "ttyUSB0 +USB serial adapter"},
+            {"97 ", "ttyAMA0 +PL011 UART as " + QRegularExpression::escape(root) + "/serial1, for Bluetooth"},
+            {"107 ", "ttyAMA10 +PL011 UART"},
+        };
+        QCOMPARE(lines.size(), 5);
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            QVERIFY2(QRegularExpression("^" + expected[i].first + " *" + QRegularExpression::escape(root) + "/"
+                                        + expected[i].second + "$")
+                         .match(lines[static_cast<qsizetype>(i)])
+                         .hasMatch(),
+                     qPrintable(lines[static_cast<qsizetype>(i)]));
     }
 
     // Real pseudo-terminals: a line nobody uses as a terminal is offered as a virtual line, one

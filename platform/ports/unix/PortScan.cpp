@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PortScan.h"
 
+#include "BoardUarts.h"
 #include "PortTable.h"
 
 #include <QDir>
@@ -36,6 +37,7 @@ std::vector<PortRecord> realDevices()
             record.productId = info.productIdentifier();
         records.push_back(record);
     }
+    BoardUarts::describe(records);
     return records;
 }
 
