@@ -10,7 +10,7 @@ tools/windows/build.sh
 . tools/packages.sh
 ensure_packages wine wine64 socat xvfb xauth xdotool
 # The end-to-end test's own side is a Linux program: it holds the line's far end.
-tools/setup.sh test_windows_program >/dev/null
+tools/setup.sh test_installed_program >/dev/null
 
 # A prefix of its own for every run, so nothing of an earlier one is found installed.
 export WINEPREFIX="$PWD/build-windows/wine"
@@ -50,8 +50,8 @@ echo "installed: $(cd "$installed" && find . -type f | wc -l) files, a Start-men
 wine_ends
 
 echo "== the installed program, end to end"
-KANDIMOR_WINDOWS_PROGRAM="$installed/kandimor.exe" KANDIMOR_WINE="$PWD/$wine" \
-    on_x build/tests/test_windows_program
+KANDIMOR_INSTALLED_PROGRAM="$installed/kandimor.exe" KANDIMOR_RUNNER="$PWD/$wine" \
+    on_x build/tests/test_installed_program
 
 echo "== the uninstaller, silently"
 # _?= keeps the uninstaller in place, so that Wine waits for it (Windows would keep the running
