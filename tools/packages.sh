@@ -11,3 +11,20 @@ ensure_packages() {
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
+
+# private_apt DIR LINE...: an apt configuration of its own in DIR with the source lines given,
+# for fetching from Debian's archive while the machine's own sources stay as they are; sets
+# apt_options for apt-get and updates its lists. apt checks them against the archive's signed
+# Release files.
+private_apt() {
+    local dir=$1
+    shift
+    mkdir -p "$dir/lists/partial" "$dir/archives/partial"
+    printf '%s\n' "$@" >"$dir/sources.list"
+    apt_options=(-o "Dir::Etc::SourceList=$dir/sources.list" -o Dir::Etc::SourceParts=/nonexistent
+                 -o "Dir::State::Lists=$dir/lists" -o "Dir::Cache::Archives=$dir/archives"
+                 -o Debug::NoLocking=1)
+    # As root, apt would fetch as its own user, who may not write to DIR.
+    [ "$(id -u)" -ne 0 ] || apt_options+=(-o APT::Sandbox::User=root)
+    apt-get "${apt_options[@]}" -q update
+}

@@ -6,14 +6,34 @@
 
 systems_cache="${KANDIMOR_CACHE:-/var/cache/kandimor}"
 systems_mirror=http://deb.debian.org/debian
-systems_roots=()
+systems_exit_actions=()
 
-# in_own_namespaces SCRIPT "$@": runs the calling script (its path from the clone's top) again in mount and process namespaces of
-# its own, unless it already is. Whatever way it ends, the kernel then unmounts everything it
-# mounted and ends every process it started; the folders it unpacked are removed on exit.
+# systems_at_exit COMMAND: runs COMMAND when the calling script ends, the latest first.
+systems_at_exit() {
+    systems_exit_actions=("$1" "${systems_exit_actions[@]}")
+    trap systems_exit EXIT
+}
+
+systems_exit() {
+    local action
+    for action in "${systems_exit_actions[@]}"; do
+        $action || true
+    done
+}
+
+# in_own_namespaces SCRIPT "$@": runs the calling script (its path from the clone's top) again in
+# mount and process namespaces of its own, unless it already is, and ends with its status.
+# Whatever way it ends, the kernel unmounts everything it mounted and ends every process it
+# started. The folders it made are removed out here, where its mounts were never seen, so
+# removing them can never reach into a folder bound inside.
 in_own_namespaces() {
-    [ -n "${KANDIMOR_IN_OWN_NAMESPACES:-}" ] && return 0
-    KANDIMOR_IN_OWN_NAMESPACES=1 exec unshare --mount --propagation private --pid --fork --kill-child -- "$@"
+    [ -z "${KANDIMOR_RUN_DIR:-}" ] || return 0
+    local status=0
+    KANDIMOR_RUN_DIR=$(mktemp -d /var/tmp/kandimor-run.XXXXXX)
+    trap 'rm -rf --one-file-system "$KANDIMOR_RUN_DIR"' EXIT
+    KANDIMOR_RUN_DIR=$KANDIMOR_RUN_DIR unshare --mount --propagation private --pid --fork --kill-child -- "$@" ||
+        status=$?
+    exit "$status"
 }
 
 # system_tar NAME SUITE ARCHITECTURES [PACKAGE...]: prints the tar file of a minimal system of
@@ -41,13 +61,11 @@ system_tar() {
     echo "$tar"
 }
 
-# systems_folder VARIABLE: a new folder under /var/tmp, named in VARIABLE, removed when the
-# calling script ends.
+# systems_folder VARIABLE: a new folder for this run, named in VARIABLE; in_own_namespaces
+# removes it.
 systems_folder() {
     local -n folder=$1
-    folder=$(mktemp -d /var/tmp/kandimor-system.XXXXXX)
-    systems_roots+=("$folder")
-    trap systems_remove EXIT
+    folder=$(mktemp -d "$KANDIMOR_RUN_DIR/system.XXXXXX")
 }
 
 # system_unpack VARIABLE TAR: a fresh copy of the system in TAR, in a new folder named in
@@ -59,20 +77,12 @@ system_unpack() {
     cp /etc/resolv.conf "$unpacked/etc/resolv.conf"
 }
 
-systems_remove() {
-    local root
-    for root in "${systems_roots[@]}"; do
-        # Bound folders first, should the kernel not have unmounted them yet.
-        umount --recursive --lazy "$root"/{src,tmp,proc,sys,dev,var/cache/apt/archives} 2>/dev/null || true
-        rm -rf --one-file-system "$root"
-    done
-}
-
 # system_copy_of_clone VARIABLE: this clone's files (tracked and untracked, not ignored ones such
 # as build folders) in a new folder named in VARIABLE.
 system_copy_of_clone() {
     systems_folder "$1"
     local -n copy=$1
+    chmod 755 "$copy"
     git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -C "$copy" -xf -
 }
 

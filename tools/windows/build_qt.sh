@@ -30,18 +30,11 @@ $sudo chown "$(id -u):$(id -g)" "$cache"
 # they are. apt checks the index against the archive's signed Release, and dpkg-source checks the
 # tarballs against the .dsc.
 codename="$(. /etc/os-release && echo "$VERSION_CODENAME")"
-apt_dir="$cache/apt"
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial"
 keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-cat > "$apt_dir/sources.list" <<LIST
-deb-src [signed-by=$keyring] http://deb.debian.org/debian $codename main
-deb-src [signed-by=$keyring] http://deb.debian.org/debian $codename-updates main
-deb-src [signed-by=$keyring] http://deb.debian.org/debian-security $codename-security main
-LIST
-apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/nonexistent
-             -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache::Archives=$apt_dir/archives"
-             -o Debug::NoLocking=1)
-apt-get "${apt_options[@]}" -q update
+private_apt "$cache/apt" \
+    "deb-src [signed-by=$keyring] http://deb.debian.org/debian $codename main" \
+    "deb-src [signed-by=$keyring] http://deb.debian.org/debian $codename-updates main" \
+    "deb-src [signed-by=$keyring] http://deb.debian.org/debian-security $codename-security main"
 
 # A build that was cut short goes on where it stopped; a finished one leaves nothing behind.
 work="$cache/qt-$upstream-build"
