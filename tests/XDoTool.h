@@ -3,6 +3,8 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRect>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -41,6 +43,18 @@ inline bool pollUntil(const std::function<bool()>& poll, int milliseconds)
 inline QString findWindow(const QString& title)
 {
     return run({"search", "--onlyvisible", "--name", "^" + title + "$"}).section('\n', 0, 0);
+}
+
+// Where a window stands on the screen, and its size; empty when xdotool cannot tell.
+inline QRect geometryOf(const QString& window)
+{
+    static const QRegularExpression pattern("Position: (\\d+),(\\d+).*Geometry: (\\d+)x(\\d+)",
+                                            QRegularExpression::DotMatchesEverythingOption);
+    const auto match = pattern.match(run({"getwindowgeometry", window}));
+    if (!match.hasMatch())
+        return {};
+    return QRect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
+                 match.captured(4).toInt());
 }
 
 // Replaces the text of a prompt's field and presses Return, as a user would.

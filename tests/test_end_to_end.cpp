@@ -10,10 +10,32 @@
 #include <functional>
 
 // The built program under a real X server, driven with real input through xdotool, streaming to
-// two pseudo-terminals whose far ends this test reads.
+// two pseudo-terminals whose far ends this test reads. The screen is the Raspberry Pi's 800 x 480
+// touchscreen, with a desktop panel taking its top 36 pixels.
 namespace {
 
 QString xdotool(const QStringList& arguments) { return XDoTool::run(arguments); }
+
+// What the screen leaves free beside the panel, told to programs as a window manager tells it.
+const QRect WorkArea(0, 36, 800, 444);
+
+bool setWorkArea()
+{
+    const QString area = QString("%1, %2, %3, %4").arg(WorkArea.x()).arg(WorkArea.y()).arg(WorkArea.width()).arg(WorkArea.height());
+    return QProcess::execute("xprop", {"-root", "-f", "_NET_SUPPORTED", "32a", "-set", "_NET_SUPPORTED", "_NET_WORKAREA"}) == 0
+        && QProcess::execute("xprop", {"-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", area}) == 0;
+}
+
+// The window whole in the free area: nothing under the panel, nothing off the screen.
+bool wholeOnScreen(const QString& window)
+{
+    const QRect geometry = XDoTool::geometryOf(window);
+    if (!geometry.isEmpty() && WorkArea.contains(geometry))
+        return true;
+    qWarning("window %s at %d,%d %dx%d", qPrintable(window), geometry.x(), geometry.y(), geometry.width(),
+             geometry.height());
+    return false;
+}
 
 struct Line {
     PtyPair pty;
@@ -45,14 +67,6 @@ public:
         waitFor([&] { return !(found = XDoTool::findWindow(title)).isEmpty(); });
         return found;
     }
-    bool answerPrompt(const QString& title, const QString& text)
-    {
-        const QString prompt = waitForWindow(title);
-        if (prompt.isEmpty())
-            return false;
-        XDoTool::answer(prompt, text);
-        return true;
-    }
 };
 
 int count(const QStringList& frames, const QString& frame) { return static_cast<int>(frames.count(frame)); }
@@ -65,6 +79,7 @@ class EndToEnd : public QObject {
 private slots:
     void aUserDrivesThePanel()
     {
+        QVERIFY(setWorkArea());
         Session s;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "xcb");
@@ -73,9 +88,12 @@ private slots:
         s.panel.start(KANDIMOR_PROGRAM, QStringList());
         QVERIFY(s.panel.waitForStarted());
 
-        QVERIFY(s.answerPrompt("Port setting", QString::number(s.first.pty.portNumber())));
+        const QString startPrompt = s.waitForWindow("Port setting");
+        QVERIFY(wholeOnScreen(startPrompt));
+        XDoTool::answer(startPrompt, QString::number(s.first.pty.portNumber()));
         s.window = s.waitForWindow("Kandimor");
         QVERIFY(!s.window.isEmpty());
+        QVERIFY(wholeOnScreen(s.window));
         QVERIFY2(s.measure(), qPrintable(xdotool({"getwindowgeometry", s.window})));
 
         // Servo 2 / On, then Run: the stream carries F000.
@@ -101,7 +119,9 @@ private slots:
         s.clickRun();
         QVERIFY(s.waitFor([&] { return count(s.first.frames(), "L002") >= 40; }));
         s.com();
-        QVERIFY(s.answerPrompt("Set Com Port", QString::number(s.second.pty.portNumber())));
+        const QString comPrompt = s.waitForWindow("Set Com Port");
+        QVERIFY(wholeOnScreen(comPrompt));
+        XDoTool::answer(comPrompt, QString::number(s.second.pty.portNumber()));
         QVERIFY(s.waitFor([&] { return count(s.second.frames(), "L002") >= 20; }));
         // Exit during the run: the port closes and the program ends with status 0.
         s.exit();

@@ -12,7 +12,7 @@ packages=(
     build-essential cmake
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-dejavu-core
-    xvfb xauth xdotool
+    xvfb xauth xdotool x11-utils
     dpkg-dev desktop-file-utils libxml2-utils lintian appstream
 )
 

@@ -10,7 +10,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -181,6 +184,20 @@ void frmVestrel::cmdReset_Click() { runLoop_.cmdReset_Click(); }
 void frmVestrel::mnuCom_Click() { runLoop_.mnuCom_Click(); }
 
 void frmVestrel::mnuExit_Click() { runLoop_.mnuExit_Click(); }
+
+// The window first shows in the middle of the screen's free area, clear of the desktop's panels:
+// whole on a 800 x 480 touchscreen too. A window manager may still place it as it likes.
+void frmVestrel::showEvent(QShowEvent* event)
+{
+    if (!placed_) {
+        placed_ = true;
+        const QRect area = screen()->availableGeometry();
+        QRect frame = frameGeometry();
+        frame.moveCenter(area.center());
+        move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
+    }
+    QMainWindow::showEvent(event);
+}
 
 // Closing the window does what Exit does, so a window that is gone never leaves a stream going.
 void frmVestrel::closeEvent(QCloseEvent* event)

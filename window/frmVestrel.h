@@ -40,6 +40,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls(QWidget* client);
@@ -56,4 +57,5 @@ private:
     QLabel* lblVal = nullptr;
     QWidget* Frame5 = nullptr;
     std::array<QRadioButton*, Rows * Columns> optSer{};
+    bool placed_ = false;
 };

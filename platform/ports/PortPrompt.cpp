@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -142,7 +143,8 @@ void PortPrompt::showOffer(const std::vector<PortRecord>& records)
     }
 }
 
-// Wide enough for the longest entry, within bounds; the dialog grows with it, never shrinks.
+// Wide enough for the longest entry, within bounds and within the screen (a 800 x 480
+// touchscreen); the dialog grows with it, never shrinks.
 void PortPrompt::fitWidth(const QStringList& lines)
 {
     qsizetype longest = LeastColumns;
@@ -151,7 +153,10 @@ void PortPrompt::fitWidth(const QStringList& lines)
     const QFontMetrics metrics(offer_->font());
     const int width = metrics.horizontalAdvance(QString(std::min<qsizetype>(longest, MostColumns), '0'))
         + offer_->frameWidth() * 2 + offer_->verticalScrollBar()->sizeHint().width();
-    offer_->setMinimumWidth(std::max(width, offer_->minimumWidth()));
+    const QMargins margins = layout()->contentsMargins();
+    // Room for a window manager's frame as well.
+    const int widest = screen()->availableGeometry().width() - margins.left() - margins.right() - 32;
+    offer_->setMinimumWidth(std::min(std::max(width, offer_->minimumWidth()), widest));
 }
 
 // Puts the entry's number in the field and hands it the focus with its text selected, so typing
