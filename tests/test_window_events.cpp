@@ -8,11 +8,13 @@
 #include "frmVestrel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -109,6 +111,46 @@ private slots:
         QCOMPARE(trailing(frames, "@001"), 20);
         QCOMPARE(trailing(frames.mid(0, frames.size() - 20), "L001"), frames.size() - 20 - firstL001);
         QVERIFY(panel.answerer.seen.empty());
+    }
+
+    // The wheel moves the value only while the bar has the focus, one step a notch; over an
+    // unfocused bar it changes nothing and goes no further. The arrow keys move it their way.
+    void wheelMovesTheValueOnlyWhereTheUserIs()
+    {
+        Panel panel;
+        auto* bar = panel.find<QScrollBar>("HScroll1");
+        auto* label = panel.find<QLabel>("lblVal");
+        const auto turn = [&](int angle) {
+            QWheelEvent wheel(QPointF(10, 5), bar->mapToGlobal(QPointF(10, 5)), {}, QPoint(0, angle), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &wheel);
+            return wheel.isAccepted();
+        };
+        panel.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel.form));
+        QCOMPARE(QApplication::focusWidget(), panel.find<QWidget>("cmdRun"));
+        QVERIFY(turn(-240));
+        QCOMPARE(bar->value(), 0);
+        QCOMPARE(label->text(), "");
+
+        QTest::keyClick(panel.find<QWidget>("cmdRun"), Qt::Key_Tab);
+        QTest::keyClick(panel.find<QWidget>("cmdStop"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), bar);
+        turn(-120);
+        QCOMPARE(label->text(), "1");
+        turn(-240);
+        QCOMPARE(label->text(), "3");
+        turn(120);
+        QCOMPARE(label->text(), "2");
+        for (int i = 0; i < 4; ++i)
+            turn(-30);  // a touchpad's finer steps add up to a notch
+        QCOMPARE(label->text(), "3");
+        // The arrow keys: right for more, as the bar's right arrow button, left for less.
+        QTest::keyClick(bar, Qt::Key_Right);
+        QTest::keyClick(bar, Qt::Key_Right);
+        QTest::keyClick(bar, Qt::Key_Left);
+        QCOMPARE(label->text(), "4");
+        QCOMPARE(panel.form.runLoop().PosValue, 4);
     }
 
     void comWhileIdleThenSaveBurstsOnTheNewPortWithoutRun()

@@ -3,6 +3,7 @@
 
 #include "MSComm.h"
 #include "Twips.h"
+#include "ValueBar.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -80,7 +81,7 @@ void frmVestrel::buildControls(QWidget* client)
     connect(cmdStop, &QPushButton::clicked, this, &frmVestrel::cmdStop_Click);
     connect(cmdReset, &QPushButton::clicked, this, &frmVestrel::cmdReset_Click);
 
-    HScroll1 = new QScrollBar(Qt::Horizontal, client);
+    HScroll1 = new ValueBar(client);
     HScroll1->setObjectName("HScroll1");
     HScroll1->setGeometry(twipsRect(960, 2760, 4815, 255));
     HScroll1->setRange(0, 255);

@@ -12,7 +12,7 @@ class MSComm;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class QScrollBar;
+class ValueBar;
 class Runtime;
 
 // The panel's one window: the 4 x 4 grid of servos against modes, the value scroll bar and its
@@ -53,7 +53,7 @@ private:
     QPushButton* cmdRun = nullptr;
     QPushButton* cmdStop = nullptr;
     QPushButton* cmdReset = nullptr;
-    QScrollBar* HScroll1 = nullptr;
+    ValueBar* HScroll1 = nullptr;
     QLabel* lblVal = nullptr;
     QWidget* Frame5 = nullptr;
     std::array<QRadioButton*, Rows * Columns> optSer{};
