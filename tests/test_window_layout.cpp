@@ -3,11 +3,14 @@
 #include "frmVestrel.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 namespace {
@@ -41,6 +44,32 @@ QRect pixels(int left, int top, int width, int height)
     return {left / 15, top / 15, width / 15, height / 15};
 }
 
+// Where a widget draws its caption: a button inside its frame, as its style lays it out; a
+// label anywhere in its contents.
+QRect captionRoom(QWidget* widget, const QString& caption)
+{
+    auto* button = qobject_cast<QPushButton*>(widget);
+    if (!button)
+        return widget->contentsRect();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = caption;
+    return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+}
+
+// The caption drawn whole in its control, in the font the widget ends up with.
+bool captionFits(QWidget* widget, const QString& caption)
+{
+    const QFontMetrics metrics(widget->font());
+    const QRect room = captionRoom(widget, caption);
+    const bool fits = metrics.horizontalAdvance(caption) <= room.width() && metrics.height() <= room.height();
+    if (!fits)
+        qWarning("%s: \"%s\" needs %dx%d, has %dx%d in %s", qPrintable(widget->objectName()), qPrintable(caption),
+                 metrics.horizontalAdvance(caption), metrics.height(), room.width(), room.height(),
+                 qPrintable(QFontInfo(widget->font()).family()));
+    return fits;
+}
+
 }  // namespace
 
 class WindowLayout : public QObject {
@@ -60,6 +89,9 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(), "Kandimor");
+        // The font the captions are measured in is the one the window asks for, not a stand-in.
+        qInfo("captions in %s, %d px", qPrintable(QFontInfo(form.font()).family()), QFontInfo(form.font()).pixelSize());
+        QCOMPARE(QFontInfo(form.font()).family(), form.font().family());
         QWidget* client = form.centralWidget();
         QCOMPARE(client->size(), QSize(551, 338));
         QCOMPARE(client->geometry().top(), form.menuBar()->height());
@@ -76,10 +108,10 @@ private slots:
                 caption = button->text();
             if (placed.caption) {
                 QCOMPARE(caption, placed.caption);
-                // Labels have no frame; buttons need room for theirs.
-                const int room = widget->width() - (qobject_cast<QPushButton*>(widget) ? 8 : 0);
-                QVERIFY2(widget->fontMetrics().horizontalAdvance(caption) <= room, placed.name);
-                QVERIFY2(widget->fontMetrics().height() <= widget->height(), placed.name);
+                // The value label's widest text, and the Run button's other caption.
+                const QString widest = caption.isEmpty() ? "255" : caption == "Run" ? "Setting" : caption;
+                QVERIFY2(captionFits(widget, caption.isEmpty() ? widest : caption), placed.name);
+                QVERIFY2(captionFits(widget, widest), placed.name);
             }
         }
 

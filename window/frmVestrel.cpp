@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "frmVestrel.h"
 
+#include "CaptionFont.h"
 #include "MSComm.h"
 #include "Twips.h"
 #include "ValueBar.h"
@@ -55,8 +56,7 @@ frmVestrel::frmVestrel(Runtime& runtime, QWidget* parent)
 {
     setObjectName("frmVestrel");
     setWindowTitle("Kandimor");
-    // Small enough for every caption to fit its twips-sized control whole ("On" in 17 pixels).
-    setFont(QFont("DejaVu Sans", 8));
+    setFont(CaptionFont::font());
     MSComm1->setObjectName("MSComm1");
 
     auto* client = new QWidget(this);

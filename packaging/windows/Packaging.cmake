@@ -43,6 +43,9 @@ foreach(dll libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
     install(FILES ${found} DESTINATION .)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+# Windows has no DejaVu Sans, the captions' font: Debian's copy comes along, with its licence.
+install(FILES ${KANDIMOR_CAPTION_FONT} DESTINATION fonts)
+install(FILES ${KANDIMOR_CAPTION_FONT_LICENSE} DESTINATION fonts RENAME DejaVu-LICENSE.txt)
 # Without their symbols (Debian's MinGW runtime keeps them): a third of the size.
 install(CODE "set(strip \"${CMAKE_STRIP}\")")
 install(CODE [[

@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 . tools/packages.sh
 ensure_packages cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis \
-    librsvg2-bin icoutils zip
+    librsvg2-bin icoutils zip fonts-dejavu-core
 
 qt="$(tools/windows/build_qt.sh | tail -n 1)"
 cmake -S . -B build-windows -G Ninja \

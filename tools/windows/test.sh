@@ -39,7 +39,7 @@ installed="$WINEPREFIX/drive_c/Program Files/Kandimor"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kandimor.lnk"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kandimor'
 for file in kandimor.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll \
-            styles/qwindowsvistastyle.dll libstdc++-6.dll LICENSE.txt uninstall.exe; do
+            styles/qwindowsvistastyle.dll fonts/DejaVuSans.ttf libstdc++-6.dll LICENSE.txt uninstall.exe; do
     [ -f "$installed/$file" ] || { echo "not installed: $file" >&2; exit 1; }
 done
 [ -f "$shortcut" ] || { echo "no Start-menu entry" >&2; exit 1; }
