@@ -79,7 +79,7 @@ class EndToEnd : public QObject {
 private slots:
     void aUserDrivesThePanel()
     {
-        QVERIFY(setWorkArea());
+        QVERIFY2(setWorkArea(), "xprop (x11-utils) could not set the screen's work area");
         Session s;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "xcb");

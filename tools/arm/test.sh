@@ -36,7 +36,7 @@ step() {
 
 qemu_use
 arm64_tests=(libqt6widgets6 libqt6serialport6 libqt6test6 qt6-qpa-plugins fonts-dejavu-core
-             xvfb xauth xdotool cmake dpkg-dev binutils lintian appstream desktop-file-utils libxml2-utils)
+             xvfb xauth xdotool x11-utils cmake dpkg-dev binutils lintian appstream desktop-file-utils libxml2-utils)
 (
     system_tar arm/arm64-tests bookworm arm64 "${arm64_tests[@]}" >/dev/null
     system_tar arm/arm64 bookworm arm64 >/dev/null
