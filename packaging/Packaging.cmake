@@ -3,8 +3,6 @@
 # the desktop entry, AppStream metainfo and icon, the copyright file and the changelog (tests and
 # the benchmark have no install rules). Build first, then run cpack in the build directory.
 
-# One reverse-DNS id names both the desktop entry and the AppStream metainfo.
-set(KANDIMOR_APP_ID org.example.kandimor)
 # The day of this release, in the forms the metainfo and the changelog want.
 set(KANDIMOR_RELEASE_DATE 2026-12-07)
 set(KANDIMOR_RELEASE_DATE_RFC2822 "Mon, 07 Dec 2026 12:00:00 +0000")
@@ -125,6 +123,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KANDIMOR_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+# Qt's Wayland plugin: without it the panel runs on Wayland desktops through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 # Depends from the libraries the programs link, as dpkg-shlibdeps finds them. A cross build is
 # packaged for the target's architecture (arm64 for aarch64-linux-gnu), and dpkg-shlibdeps,
 # told that architecture, reads the target's libraries and objdump.

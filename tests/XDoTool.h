@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Desktop.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRect>
@@ -15,7 +17,7 @@
 // "windowfocus", not "windowactivate".
 namespace XDoTool {
 
-constexpr int ClientHeight = 338;  // the form's client area, below the menu bar
+constexpr int ClientHeight = PanelWindow::ClientHeight;
 
 inline QString run(const QStringList& arguments)
 {
@@ -66,35 +68,38 @@ inline void answer(const QString& prompt, const QString& text)
     run({"key", "Return"});
 }
 
-// The panel's window, clicked where its controls are: points of the client area, in pixels.
-class PanelWindow {
+// The X server as a Desktop. Without a window manager the frame is the window itself.
+class X11Desktop : public Desktop {
 public:
-    QString window;
-    int clientTop = 0;  // where the client area starts in the window, below the menu bar
-
-    // Finds the client area from the window's height; false for a height that leaves no menu bar.
-    bool measure()
+    QString findWindow(const QString& title) override { return XDoTool::findWindow(title); }
+    QRect contentsOf(const QString& window) override { return geometryOf(window); }
+    QRect frameOf(const QString& window) override { return geometryOf(window); }
+    QString programOf(const QString& window) override
     {
-        const QString geometry = run({"getwindowgeometry", window});
-        clientTop = geometry.section("Geometry: ", 1).section('x', 1).toInt() - ClientHeight;
-        return clientTop > 0;
+        // WM_CLASS(STRING) = "kandimor", "Kandimor": the instance, then the class.
+        QProcess xprop;
+        xprop.start("xprop", {"-id", window, "WM_CLASS"});
+        xprop.waitForFinished(10000);
+        return QString::fromLocal8Bit(xprop.readAllStandardOutput()).section('"', 3, 3);
     }
-    void click(int x, int y)
+    QString activeWindow() override { return run({"getwindowfocus"}); }
+    void click(const QString& window, QPoint point) override
     {
-        run({"mousemove", "--window", window, QString::number(x), QString::number(clientTop + y), "click", "1"});
+        run({"mousemove", "--window", window, QString::number(point.x()), QString::number(point.y()), "click", "1"});
     }
-    void clickMenu(int x) { run({"mousemove", "--window", window, QString::number(x), "8", "click", "1"}); }
-    void clickCell(int index)
+    void answer(const QString& window, const QString& text) override { XDoTool::answer(window, text); }
+    void pressReturn(const QString& window) override
     {
-        constexpr int columnLeft[4] = {88, 128, 176, 224};
-        click(columnLeft[index % 4] + 8, 32 + 24 * (index / 4) + 8);
+        run({"windowfocus", "--sync", window});
+        run({"key", "Return"});
     }
-    void clickRun() { click(112, 252); }
-    void clickSave() { click(224, 252); }
-    void clickReset() { click(112, 284); }
-    void clickRightArrow() { click(380, 192); }
-    void com() { clickMenu(20); }
-    void exit() { clickMenu(58); }
 };
+
+// One for every test that drives a program on the X server.
+inline X11Desktop& desktop()
+{
+    static X11Desktop x11;
+    return x11;
+}
 
 }  // namespace XDoTool

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "EndToEndSession.h"
 #include "PtyPair.h"
 #include "StreamCheck.h"
 #include "XDoTool.h"
@@ -9,33 +10,11 @@
 
 #include <functional>
 
-// The built program under a real X server, driven with real input through xdotool, streaming to
-// two pseudo-terminals whose far ends this test reads. The screen is the Raspberry Pi's 800 x 480
-// touchscreen, with a desktop panel taking its top 36 pixels.
+// The built program on a real desktop, driven with real input, streaming to two pseudo-terminals
+// whose far ends this test reads: under Xvfb through xdotool, and as a native Wayland client of
+// a headless sway through wtype and a virtual pointer. The screen is the Raspberry Pi's
+// 800 x 480 touchscreen.
 namespace {
-
-QString xdotool(const QStringList& arguments) { return XDoTool::run(arguments); }
-
-// What the screen leaves free beside the panel, told to programs as a window manager tells it.
-const QRect WorkArea(0, 36, 800, 444);
-
-bool setWorkArea()
-{
-    const QString area = QString("%1, %2, %3, %4").arg(WorkArea.x()).arg(WorkArea.y()).arg(WorkArea.width()).arg(WorkArea.height());
-    return QProcess::execute("xprop", {"-root", "-f", "_NET_SUPPORTED", "32a", "-set", "_NET_SUPPORTED", "_NET_WORKAREA"}) == 0
-        && QProcess::execute("xprop", {"-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", area}) == 0;
-}
-
-// The window whole in the free area: nothing under the panel, nothing off the screen.
-bool wholeOnScreen(const QString& window)
-{
-    const QRect geometry = XDoTool::geometryOf(window);
-    if (!geometry.isEmpty() && WorkArea.contains(geometry))
-        return true;
-    qWarning("window %s at %d,%d %dx%d", qPrintable(window), geometry.x(), geometry.y(), geometry.width(),
-             geometry.height());
-    return false;
-}
 
 struct Line {
     PtyPair pty;
@@ -47,10 +26,13 @@ struct Line {
     }
 };
 
-class Session : public XDoTool::PanelWindow {
+class Session : public PanelWindow {
 public:
+    explicit Session(Desktop& desktop) : PanelWindow(desktop) {}
+
     Line first, second;
     QProcess panel;
+    QRect freeArea;  // where windows must stand whole
 
     // Polls the far ends until the condition holds; false after a generous bound.
     bool waitFor(const std::function<bool()>& condition, int milliseconds = 15000)
@@ -64,8 +46,35 @@ public:
     QString waitForWindow(const QString& title)
     {
         QString found;
-        waitFor([&] { return !(found = XDoTool::findWindow(title)).isEmpty(); });
+        waitFor([&] { return !(found = desktop.findWindow(title)).isEmpty(); });
         return found;
+    }
+    // The window whole in the free area: nothing under a panel, nothing off the screen.
+    bool wholeOnScreen(const QString& shown)
+    {
+        const QRect frame = desktop.frameOf(shown);
+        if (!frame.isEmpty() && freeArea.contains(frame))
+            return true;
+        qWarning("window %s at %d,%d %dx%d", qPrintable(shown), frame.x(), frame.y(), frame.width(), frame.height());
+        return false;
+    }
+    // A dialog of the program is on top of the window and keeps the keyboard, and a click on the
+    // window beside it (on the first cell) changes nothing, as the dialog is modal.
+    bool modalOnTop(const QString& dialog)
+    {
+        if (!wholeOnScreen(dialog))
+            return false;
+        for (const bool clicked : {false, true}) {
+            if (clicked)
+                clickCell(0);
+            QString active;
+            if (!XDoTool::pollUntil([&] { return (active = desktop.activeWindow()) == dialog; }, 5000)) {
+                qWarning("window %s, not dialog %s, has the keyboard%s", qPrintable(active), qPrintable(dialog),
+                         clicked ? " after a click on the panel" : "");
+                return false;
+            }
+        }
+        return true;
     }
 };
 
@@ -79,22 +88,28 @@ class EndToEnd : public QObject {
 private slots:
     void aUserDrivesThePanel()
     {
-        QVERIFY2(setWorkArea(), "xprop (x11-utils) could not set the screen's work area");
-        Session s;
+        const EndToEndSession session = startSession();
+        QVERIFY(session.desktop);
+        Desktop* desktop = session.desktop.get();
+        Session s(*desktop);
+        s.freeArea = session.freeArea;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("QT_QPA_PLATFORM", session.platform);
         s.panel.setProcessEnvironment(environment);
         s.panel.setProcessChannelMode(QProcess::ForwardedChannels);
         s.panel.start(KANDIMOR_PROGRAM, QStringList());
         QVERIFY(s.panel.waitForStarted());
 
         const QString startPrompt = s.waitForWindow("Port setting");
-        QVERIFY(wholeOnScreen(startPrompt));
-        XDoTool::answer(startPrompt, QString::number(s.first.pty.portNumber()));
+        QVERIFY(s.wholeOnScreen(startPrompt));
+        desktop->answer(startPrompt, QString::number(s.first.pty.portNumber()));
         s.window = s.waitForWindow("Kandimor");
         QVERIFY(!s.window.isEmpty());
-        QVERIFY(wholeOnScreen(s.window));
-        QVERIFY2(s.measure(), qPrintable(xdotool({"getwindowgeometry", s.window})));
+        QVERIFY(s.wholeOnScreen(s.window));
+        QVERIFY(s.measure());
+        // The desktop ties the window to the program's entry: by app id on Wayland, by the
+        // entry's StartupWMClass on X11.
+        QCOMPARE(desktop->programOf(s.window), session.program);
 
         // Servo 2 / On, then Run: the stream carries F000.
         s.clickCell(5);
@@ -118,10 +133,20 @@ private slots:
         // Run again, and move the running stream to the second line with Com.
         s.clickRun();
         QVERIFY(s.waitFor([&] { return count(s.first.frames(), "L002") >= 40; }));
+        // Com, answered with no number: the message box, then the stream goes on.
         s.com();
-        const QString comPrompt = s.waitForWindow("Set Com Port");
-        QVERIFY(wholeOnScreen(comPrompt));
-        XDoTool::answer(comPrompt, QString::number(s.second.pty.portNumber()));
+        QString comPrompt = s.waitForWindow("Set Com Port");
+        QVERIFY(s.modalOnTop(comPrompt));
+        desktop->answer(comPrompt, "x");
+        const QString message = s.waitForWindow("Error");
+        QVERIFY(s.modalOnTop(message));
+        desktop->pressReturn(message);
+        const int streamed = count(s.first.frames(), "L002");
+        QVERIFY(s.waitFor([&] { return count(s.first.frames(), "L002") >= streamed + 20; }));
+        s.com();
+        comPrompt = s.waitForWindow("Set Com Port");
+        QVERIFY(s.modalOnTop(comPrompt));
+        desktop->answer(comPrompt, QString::number(s.second.pty.portNumber()));
         QVERIFY(s.waitFor([&] { return count(s.second.frames(), "L002") >= 20; }));
         // Exit during the run: the port closes and the program ends with status 0.
         s.exit();

@@ -25,8 +25,10 @@ QString xdotool(const QStringList& arguments) { return XDoTool::run(arguments); 
 
 bool underWine() { return qEnvironmentVariableIsSet("WINEPREFIX"); }
 
-class Session : public XDoTool::PanelWindow {
+class Session : public PanelWindow {
 public:
+    Session() : PanelWindow(XDoTool::desktop()) {}
+
     PtyPair line;
     QByteArray received;
     QProcess panel;

@@ -51,6 +51,7 @@ architecture=$(sed -n 's/^KANDIMOR_DEB_ARCHITECTURE:INTERNAL=//p' "$build/CMakeC
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$architecture" ] || fail "architecture is not $architecture"
 [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no maintainer"
 [ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "no description"
+[ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "does not recommend Qt's Wayland plugin"
 
 root="$work/root"
 dpkg -x "$deb" "$root"
@@ -96,6 +97,8 @@ metainfo="$root/usr/share/metainfo/$id.metainfo.xml"
 validation=$(desktop-file-validate "$entry" 2>&1) || fail "desktop entry does not validate: $validation"
 [ -z "$validation" ] || fail "desktop-file-validate: $validation"
 grep -qx 'Exec=kandimor' "$entry" || fail "entry does not start kandimor"
+# The window's X11 class, as the end-to-end test reads it, ties the window to this entry.
+grep -qx 'StartupWMClass=Kandimor' "$entry" || fail "entry names no window class"
 grep -qx 'Icon=kandimor' "$entry" || fail "entry does not name the icon"
 grep -qx 'Terminal=false' "$entry" || fail "entry would open a terminal"
 [ "$(xmllint --xpath 'string(/component/id)' "$metainfo")" = "$id" ] || fail "metainfo id is not $id"

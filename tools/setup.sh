@@ -13,6 +13,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-dejavu-core
     xvfb xauth xdotool x11-utils
+    qt6-wayland sway wtype grim libwayland-dev pkgconf
     dpkg-dev desktop-file-utils libxml2-utils lintian appstream
 )
 

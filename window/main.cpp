@@ -12,6 +12,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Kandimor");
+    // The Wayland app id and the X11 window class name the desktop entry; without it Qt uses
+    // the program's file name, which names no entry.
+    QGuiApplication::setDesktopFileName(KANDIMOR_APP_ID);
     QtRuntime runtime;
     std::unique_ptr<frmVestrel> window;
     // A logout, kill or Ctrl-C ends the panel as Exit does, so what the port has taken still goes

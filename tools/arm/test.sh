@@ -55,7 +55,9 @@ step "armhf tested"
 echo "== arm64: unit and gui tests and the package check, in a Debian 12 arm64 system"
 system_unpack tests "$(system_tar arm/arm64-tests bookworm arm64 "${arm64_tests[@]}")"
 system_mount "$tests" "$PWD"
-system_run "$tests" "cd build-arm64 && ctest -L 'unit|gui|package' -E bench_smoke --output-on-failure --timeout 300"
+# The Wayland end-to-end test is not among them: the cross build has no Wayland client library
+# for its pointer, and it drives the same program as the X11 one does, on the x86-64 lanes.
+system_run "$tests" "cd build-arm64 && ctest -L 'unit|gui|package' -E 'bench_smoke|test_end_to_end_wayland' --output-on-failure --timeout 300"
 echo "== arm64: the streaming benchmark, short (figures, not a test)"
 system_run "$tests" "QT_QPA_PLATFORM=offscreen build-arm64/bench/kandimor_bench --smoke"
 step "arm64 tested"
