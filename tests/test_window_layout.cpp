@@ -138,6 +138,22 @@ private slots:
         auto* value = form.findChild<QLabel*>("lblVal");
         QCOMPARE(value->palette().color(value->backgroundRole()), QColor(255, 255, 255));
         QVERIFY(value->autoFillBackground());
+        // Under a dark theme, switched to while the window is open, the value stays dark on
+        // white and every other control takes the theme's colours.
+        const QPalette before = QApplication::palette();
+        QPalette dark(QColor(53, 53, 53));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        QApplication::setPalette(dark);
+        QCoreApplication::processEvents(); // the change reaches the widgets as a posted event
+        QCOMPARE(value->palette().color(value->backgroundRole()), QColor(255, 255, 255));
+        QCOMPARE(value->palette().color(value->foregroundRole()), QColor(0, 0, 0));
+        for (const QWidget* control : form.findChildren<QWidget*>()) {
+            if (control != value && !control->isWindow()) {
+                QCOMPARE(control->palette().color(QPalette::Window), dark.color(QPalette::Window));
+                QCOMPARE(control->palette().color(QPalette::WindowText), dark.color(QPalette::WindowText));
+            }
+        }
+        QApplication::setPalette(before);
         QCOMPARE(value->alignment(), Qt::AlignCenter);
         QVERIFY(!value->accessibleName().isEmpty());
         QVERIFY(!form.findChild<QWidget*>("HScroll1")->accessibleName().isEmpty());
