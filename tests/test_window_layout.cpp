@@ -141,12 +141,19 @@ private slots:
         // Under a dark theme, switched to while the window is open, the value stays dark on
         // white and every other control takes the theme's colours.
         const QPalette before = QApplication::palette();
-        QPalette dark(QColor(53, 53, 53));
-        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        const QColor light(230, 230, 230);
+        const QPalette dark(light, QColor(60, 60, 60), QColor(90, 90, 90), QColor(30, 30, 30), QColor(45, 45, 45),
+                            light, Qt::white, QColor(35, 35, 35), QColor(50, 50, 50));
         QApplication::setPalette(dark);
         QCoreApplication::processEvents(); // the change reaches the widgets as a posted event
         QCOMPARE(value->palette().color(value->backgroundRole()), QColor(255, 255, 255));
         QCOMPARE(value->palette().color(value->foregroundRole()), QColor(0, 0, 0));
+        if (const QString pictures = qEnvironmentVariable("KANDIMOR_PICTURES"); !pictures.isEmpty()) {
+            // For tools/screenshot.sh: the panel as in docs/panel.png, Servo 2 / On at 128.
+            form.findChild<QRadioButton*>("optSer5")->click();
+            form.findChild<QScrollBar*>("HScroll1")->setValue(128);
+            QVERIFY(form.grab().save(pictures + "/panel-dark.png"));
+        }
         for (const QWidget* control : form.findChildren<QWidget*>()) {
             if (control != value && !control->isWindow()) {
                 QCOMPARE(control->palette().color(QPalette::Window), dark.color(QPalette::Window));
