@@ -10,7 +10,10 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -49,7 +52,9 @@ class HiddenBacklog : public QObject {
 
 private slots:
     // A far end 1 % slow, as a USB adapter on a cheap oscillator: what waits unread never grows
-    // beyond a couple of frames, however long the stream runs.
+    // beyond a couple of frames, however long the stream runs. A backlog that grows raises each
+    // second's lowest level; a late wake-up of the test's own reader, on a machine busy with other
+    // work, only raises a peak for a moment, so the peaks are no measure of the panel.
     void slowFarEndGathersNoBacklog()
     {
         Stream stream;
@@ -57,17 +62,22 @@ private slots:
         farEnd.start();
         QElapsedTimer clock;
         clock.start();
-        std::size_t largest = 0;
+        std::vector<std::size_t> floors;  // each second's lowest backlog, after the stream settles
         stream.runUntil([&] {
-            if (clock.elapsed() < 500)
-                farEnd.takeLargestBacklog();  // the stream settles in first
-            else
-                largest = std::max(largest, farEnd.takeLargestBacklog());
-            return clock.elapsed() >= 6000;
+            const qint64 elapsed = clock.elapsed();
+            if (elapsed >= 500) {
+                const auto second = static_cast<std::size_t>((elapsed - 500) / 1000);
+                if (floors.size() <= second)
+                    floors.resize(second + 1, SIZE_MAX);
+                floors[second] = std::min(floors[second], farEnd.backlog());
+            }
+            return elapsed >= 6500;
         });
         farEnd.stop();
         QVERIFY2(farEnd.bytesTaken() > 4000, qPrintable(QString::number(farEnd.bytesTaken())));
-        QVERIFY2(largest <= CoupleOfFrames, qPrintable(QString("backlog reached %1 bytes").arg(largest)));
+        QVERIFY(floors.size() >= 5);
+        const std::size_t highest = *std::max_element(floors.begin(), floors.end());
+        QVERIFY2(highest <= CoupleOfFrames, qPrintable(QString("the backlog stayed above %1 bytes for a second").arg(highest)));
         QVERIFY(stream.runtime.messages.empty());
     }
 
