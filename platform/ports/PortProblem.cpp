@@ -33,4 +33,6 @@ std::string stuck(const std::string& device, std::chrono::seconds bound)
 
 std::string notOpen() { return "No port is open: Run or Com opens one."; }
 
+std::string systemError(const std::string& device, const std::string& words) { return device + ": " + words + "."; }
+
 }  // namespace PortProblem

@@ -24,5 +24,7 @@ std::string lost(const std::string& device);
 std::string stuck(const std::string& device, std::chrono::seconds bound);
 // Output with no port open.
 std::string notOpen();
+// Anything else the system refused, in its own words (no closing full stop).
+std::string systemError(const std::string& device, const std::string& words);
 
 }  // namespace PortProblem

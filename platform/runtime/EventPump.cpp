@@ -5,7 +5,10 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QTimer>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace EventPump {
@@ -36,11 +39,25 @@ public:
     NestedWake(const NestedWake&) = delete;
     NestedWake& operator=(const NestedWake&) = delete;
 
-    void at(PreciseWake::Clock::time_point when) { wake_->at(when); }
+    // Where the system's timer cannot be armed, a millisecond timer wakes the loop instead: up to
+    // a millisecond late, but the wait still ends.
+    void at(PreciseWake::Clock::time_point when)
+    {
+        if (wake_->at(when))
+            return;
+        if (!coarse_) {
+            coarse_ = std::make_unique<QTimer>();
+            coarse_->setSingleShot(true);
+            coarse_->setTimerType(Qt::PreciseTimer);
+        }
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(when - PreciseWake::Clock::now());
+        coarse_->start(std::max(wait, std::chrono::milliseconds(0)));
+    }
 
 private:
     static inline std::size_t depth_ = 0;
     QPointer<PreciseWake> wake_;
+    std::unique_ptr<QTimer> coarse_;  // made only once the system's timer has failed
 };
 
 }  // namespace

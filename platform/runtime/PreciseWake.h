@@ -21,8 +21,8 @@ public:
     PreciseWake& operator=(const PreciseWake&) = delete;
 
     // Posts a wake-up to the event loop at `when` (at once when it has passed), replacing any
-    // earlier one not yet due.
-    void at(Clock::time_point when);
+    // earlier one not yet due. False when the system would not arm its timer: no wake-up comes.
+    [[nodiscard]] bool at(Clock::time_point when);
     // No wake-up after all.
     void cancel();
 

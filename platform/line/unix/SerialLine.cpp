@@ -10,6 +10,7 @@
 #include <QSerialPort>
 
 #include <cerrno>
+#include <cstring>
 
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -63,7 +64,11 @@ void SerialLine::open(std::int16_t number, int baud)
     // What the OS still holds for the line from before (another program's bytes, or a stream
     // given up as stuck) is stale: it goes, so the first frame is the next thing on the wire.
     // Qt 6.8 discards it on open by itself, Qt 6.4 does not: this makes both alike.
-    ::tcflush(port_->handle(), TCOFLUSH);
+    if (::tcflush(port_->handle(), TCOFLUSH) != 0) {
+        const int error = errno;
+        port_->close();
+        throw PortFailure(PortProblem::systemError(*path, std::strerror(error)));
+    }
     device_ = *path;
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include <windows.h>
 
@@ -30,8 +31,11 @@ class SerialLine::Port {
 public:
     Port(HANDLE handle, const DCB& original) : handle(handle), original(original)
     {
-        for (PendingWrite& write : writes)
+        for (PendingWrite& write : writes) {
             write.overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            if (write.overlapped.hEvent == nullptr && setupError == ERROR_SUCCESS)
+                setupError = ::GetLastError();
+        }
     }
     ~Port()
     {
@@ -47,6 +51,9 @@ public:
 
     long write(const char* data, std::size_t size);
     std::size_t queued() const;
+
+    // Why a write slot could not be made, ERROR_SUCCESS when all were.
+    DWORD setupError = ERROR_SUCCESS;
 
 private:
     bool collect();
@@ -111,8 +118,18 @@ void SerialLine::open(std::int16_t number, int baud)
     }
     // Whatever the driver still holds from before is another program's or a stream given up:
     // the first frame is the next thing on the wire.
-    ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR);
-    port_ = std::make_unique<Port>(handle, original);
+    if (!::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR)) {
+        const DWORD error = ::GetLastError();
+        ::SetCommState(handle, const_cast<DCB*>(&original));
+        ::CloseHandle(handle);
+        throw PortFailure(OpenRefusal::refused(number, *name, error));
+    }
+    auto port = std::make_unique<Port>(handle, original);
+    // Without its events a write could never be waited for: the port fails now, for that reason,
+    // rather than later as a line that takes nothing.
+    if (port->setupError != ERROR_SUCCESS)
+        throw PortFailure(OpenRefusal::refused(number, *name, port->setupError));
+    port_ = std::move(port);
     device_ = *name;
 }
 
@@ -162,8 +179,6 @@ long SerialLine::Port::write(const char* data, std::size_t size)
         return 0;
     PendingWrite& write = *free;
     const HANDLE event = write.overlapped.hEvent;
-    if (event == nullptr)
-        return 0;
     write.size = static_cast<DWORD>(std::min(size, write.bytes.size()));
     std::memcpy(write.bytes.data(), data, write.size);
     write.overlapped = OVERLAPPED{};

@@ -45,7 +45,7 @@ std::string unusableNode(std::int16_t number, const std::string& device)
         return PortProblem::noDevice(number, device);
     if (errno == EACCES)
         return permissionDenied(device);
-    return device + ": " + std::strerror(errno) + ".";
+    return PortProblem::systemError(device, std::strerror(errno));
 }
 
 std::string refused(std::int16_t number, const std::string& device, QSerialPort::SerialPortError error,
@@ -64,7 +64,7 @@ std::string refused(std::int16_t number, const std::string& device, QSerialPort:
     case QSerialPort::UnsupportedOperationError:
         return device + " is not a serial device.";
     default:
-        return device + ": " + errorString.toStdString() + ".";
+        return PortProblem::systemError(device, errorString.toStdString());
     }
 }
 

@@ -2,6 +2,7 @@
 #include "OpenRefusal.h"
 
 #include "PortOffer.h"
+#include "PortProblem.h"
 #include "PortScan.h"
 
 #include <QString>
@@ -41,7 +42,7 @@ std::string refused(std::int16_t, const std::string& name, unsigned long error)
     case ERROR_NOT_READY:
         return name + " is not connected (unplugged?).";
     default:
-        return name + ": " + systemText(error) + ".";
+        return PortProblem::systemError(name, systemText(error));
     }
 }
 

@@ -43,7 +43,7 @@ PreciseWake::PreciseWake(QObject* parent) : QObject(parent), timer_(std::make_un
 
 PreciseWake::~PreciseWake() = default;
 
-void PreciseWake::at(Clock::time_point when)
+bool PreciseWake::at(Clock::time_point when)
 {
     const auto since = when.time_since_epoch();
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
@@ -52,12 +52,13 @@ void PreciseWake::at(Clock::time_point when)
     due.it_value.tv_nsec = static_cast<long>(std::chrono::nanoseconds(since - seconds).count());
     if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0)
         due.it_value.tv_nsec = 1;  // all zeros would disarm it
-    ::timerfd_settime(timer_->fd, TFD_TIMER_ABSTIME, &due, nullptr);
+    return ::timerfd_settime(timer_->fd, TFD_TIMER_ABSTIME, &due, nullptr) == 0;
 }
 
 // Setting a timerfd, to a time or to nothing, also clears an expiry not yet read.
 void PreciseWake::cancel()
 {
     const itimerspec disarmed{};
-    ::timerfd_settime(timer_->fd, 0, &disarmed, nullptr);
+    if (::timerfd_settime(timer_->fd, 0, &disarmed, nullptr) != 0)
+        timer_->expired();  // not disarmed: at least no expiry already due is left to wake anyone
 }

@@ -48,12 +48,12 @@ PreciseWake::~PreciseWake() = default;
 
 // A waitable timer runs on the system's own clock, so the time left is given, in 100 ns units,
 // as a negative (relative) due time.
-void PreciseWake::at(Clock::time_point when)
+bool PreciseWake::at(Clock::time_point when)
 {
     const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(when - Clock::now());
     LARGE_INTEGER due{};
     due.QuadPart = -std::max<long long>(left.count() / 100, 1);
-    ::SetWaitableTimer(timer_->handle, &due, 0, nullptr, nullptr, FALSE);
+    return ::SetWaitableTimer(timer_->handle, &due, 0, nullptr, nullptr, FALSE) != FALSE;
 }
 
 void PreciseWake::cancel() { ::CancelWaitableTimer(timer_->handle); }
