@@ -7,7 +7,7 @@
 #include "NaiveStreamer.h"
 #include "PanelStreamer.h"
 #include "PhaseFigures.h"
-#include "PortTable.h"
+#include "PortTableLinux.h"
 #include "Report.h"
 #include "Sermod1.h"
 #include "frmVestrel.h"

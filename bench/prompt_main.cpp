@@ -5,7 +5,7 @@
 // how soon this build's prompt shows a line that appears and drops one that goes.
 // Run under an X server: xvfb-run -a build/bench/kandimor_prompt_bench [options]
 #include "Crowd.h"
-#include "PortHolder.h"
+#include "PortHolderLinux.h"
 #include "PortPrompt.h"
 
 #include <QApplication>

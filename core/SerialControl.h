@@ -1,18 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "PortFault.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string_view>
-
-// A port that cannot be selected, opened or written to; what() says what happened and what to
-// do, in one line for the user.
-class PortFailure : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The serial-port control, driven through its properties. The setters and Output throw
 // PortFailure.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PtyPair.h"
 
-#include "PortTable.h"
+#include "PortTableLinux.h"
 
 #include <cerrno>
 #include <fcntl.h>

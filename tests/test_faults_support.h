@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "PortTable.h"
+#include "PortTableLinux.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "CommandFrame.h"
 #include "NumberText.h"
-#include "PortTable.h"
+#include "PortTableLinux.h"
 
 #include <QTest>
 

@@ -67,7 +67,7 @@ void MSComm::setCommPort(std::int16_t number) { commPort_ = number; }
 
 void MSComm::open()
 {
-    lostReason_.clear();
+    lost_.reset();
     line_.open(commPort_, Baud);
     forgetOutput();
     lastProgress_ = Clock::now();
@@ -92,9 +92,9 @@ void MSComm::close()
 
 // The line is gone (device removed, far end closed, nothing taken for too long): nothing taken
 // can be sent any more, and what follows fails for `reason`.
-void MSComm::lose(std::string reason)
+void MSComm::lose(PortFault::Kind why)
 {
-    lostReason_ = std::move(reason);
+    lost_ = fault(why);
     feedTimer_->stop();
     forgetOutput();
     line_.close();
@@ -116,7 +116,7 @@ void MSComm::Output(std::string_view text)
     askedIdleAt_.reset();
     while (!text.empty()) {
         if (!PortOpen())
-            throw PortFailure(closedText());
+            throw closedFailure();
         waitForRoom(std::min<std::size_t>(text.size(), OutputBufferSize));
         const std::size_t take = std::min(text.size(), room());
         if (buffer_.isEmpty())
@@ -125,17 +125,29 @@ void MSComm::Output(std::string_view text)
         text.remove_prefix(take);
         feed();
         if (!PortOpen())
-            throw PortFailure(closedText());
+            throw closedFailure();
     }
 }
 
-std::string MSComm::stuckText() const
+// A fault of the line opened last.
+PortFault MSComm::fault(PortFault::Kind kind) const
 {
-    return PortProblem::stuck(line_.device(), std::chrono::duration_cast<std::chrono::seconds>(OutputBound));
+    PortFault fault;
+    fault.kind = kind;
+    fault.device = line_.device();
+    fault.bound = std::chrono::duration_cast<std::chrono::seconds>(OutputBound);
+    return fault;
 }
 
 // Why nothing can be written: the loss that closed the port, or no port opened at all.
-std::string MSComm::closedText() const { return lostReason_.empty() ? PortProblem::notOpen() : lostReason_; }
+PortFailure MSComm::closedFailure() const
+{
+    if (lost_)
+        return PortProblem::failure(*lost_);
+    PortFault notOpen;
+    notOpen.kind = PortFault::Kind::NotOpen;
+    return PortProblem::failure(notOpen);
+}
 
 void MSComm::waitForRoom(std::size_t bytes)
 {
@@ -143,12 +155,12 @@ void MSComm::waitForRoom(std::size_t bytes)
     while (room() < bytes) {
         feed();
         if (!PortOpen())
-            throw PortFailure(closedText());
+            throw closedFailure();
         if (room() >= bytes)
             return;
         const auto now = Clock::now();
         if (now >= deadline)
-            throw PortFailure(stuckText());
+            throw PortProblem::failure(fault(PortFault::Kind::Stuck));
         std::this_thread::sleep_until(std::min(nextFeedTime(now), deadline));
     }
 }
@@ -163,7 +175,7 @@ void MSComm::feed()
         const std::size_t size = std::min(OsHighWater - held, buffered());
         const long written = line_.write(buffer_.constData(), size);
         if (written < 0)
-            return lose(PortProblem::lost(line_.device()));
+            return lose(PortFault::Kind::Lost);
         osRefuses_ = written == 0;
         if (written > 0) {
             pacer_.handed(static_cast<std::size_t>(written), now);
@@ -172,7 +184,7 @@ void MSComm::feed()
         }
     }
     if (!buffer_.isEmpty() && now - lastProgress_ > OutputBound)
-        return lose(stuckText());  // the far end has stopped taking anything
+        return lose(PortFault::Kind::Stuck);  // the far end has stopped taking anything
     scheduleFeed(now);
 }
 

@@ -47,9 +47,9 @@ private:
     std::size_t room() const { return osRefuses_ ? 0 : OutputBufferSize - buffered(); }
     void open();
     void close();
-    void lose(std::string reason);
-    std::string stuckText() const;
-    std::string closedText() const;
+    void lose(PortFault::Kind why);
+    PortFault fault(PortFault::Kind kind) const;
+    PortFailure closedFailure() const;
     void forgetOutput();
     void feed();
     void scheduleFeed(Clock::time_point now);
@@ -68,7 +68,7 @@ private:
     // write shows how late the caller came.
     mutable std::optional<Clock::time_point> askedIdleAt_;
     std::int16_t commPort_ = 1;
-    std::string lostReason_;  // why the line was lost; empty unless it was
+    std::optional<PortFault> lost_;  // why the line was lost, unless it was not
     Clock::time_point lastProgress_{};
     // The OS took none of the bytes last offered: whatever is taken now may never leave.
     bool osRefuses_ = false;

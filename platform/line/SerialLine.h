@@ -8,7 +8,7 @@
 
 // One serial port as the system offers it: opened by the panel's port number with the line
 // settings given, written to without ever blocking, and asked what it still holds. Pacing is
-// MSComm's. On Linux a tty through Qt SerialPort; on Windows a COM port through the Win32
+// MSComm's. On Linux a tty through termios; on Windows a COM port through the Win32
 // communications API, with overlapped writes.
 class SerialLine {
 public:

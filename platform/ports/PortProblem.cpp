@@ -1,38 +1,72 @@
 // SPDX-License-Identifier: MIT
 #include "PortProblem.h"
 
+#include "PortHolder.h"
 #include "PortOffer.h"
 #include "PortScan.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 namespace PortProblem {
+namespace {
 
-std::string noSuchNumber(std::int16_t number)
+QString text(const char* english) { return QCoreApplication::translate("PortProblem", english); }
+
+QString words(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+QString presentNow() { return words(PortOffer::presentNow(PortScan::present())); }
+
+QString sentence(const PortFault& fault)
 {
-    return "Port " + std::to_string(number) + " names no device. " + PortOffer::presentNow(PortScan::present());
+    using Kind = PortFault::Kind;
+    const QString device = words(fault.device);
+    const QString number = QString::number(fault.number);
+    switch (fault.kind) {
+    case Kind::NoSuchNumber:
+        return text("Port %1 names no device. %2").arg(number, presentNow());
+    case Kind::NoDevice:
+        return text("No device %1 for port %2. %3").arg(device, number, presentNow());
+    case Kind::Absent:
+        return text("There is no %1 on this computer. %2").arg(device, presentNow());
+    case Kind::NoPermission:
+        // Serial devices belong to a group (dialout on Debian): joining it is the usual cure.
+        if (fault.group.empty())
+            return text("%1: permission denied.").arg(device);
+        return text("%1: permission denied. Join the %2 group: sudo usermod -aG %2 $USER, then log in again.")
+            .arg(device, words(fault.group));
+    case Kind::InUse:
+        if (!fault.holder)
+            return text("%1 is in use by another program.").arg(device);
+        return text("%1 is in use by %2.").arg(device, words(PortHolder::named(*fault.holder)));
+    case Kind::InUseOrDenied:
+        return text("%1 is in use by another program, or Windows denies access to it.").arg(device);
+    case Kind::NotSerial:
+        if (fault.systemWords.empty())
+            return text("%1 is not a serial device.").arg(device);
+        return text("%1 is not a serial port (%2).").arg(device, words(fault.systemWords));
+    case Kind::NotConnected:
+        return text("%1 is not connected (unplugged?).").arg(device);
+    case Kind::Lost:
+        return text("%1 was lost (unplugged?).").arg(device);
+    case Kind::Stuck:
+        return text("%1 took nothing for %2 s.").arg(device, QString::number(fault.bound.count()));
+    case Kind::NotOpen:
+        return text("No port is open: Run or Com opens one.");
+    case Kind::System:
+        break;
+    }
+    return text("%1: %2.").arg(device, words(fault.systemWords));
 }
 
-std::string noDevice(std::int16_t number, const std::string& device)
+}  // namespace
+
+std::string line(const PortFault& fault) { return sentence(fault).toStdString(); }
+
+PortFailure failure(PortFault fault)
 {
-    return "No device " + device + " for port " + std::to_string(number) + ". "
-        + PortOffer::presentNow(PortScan::present());
+    std::string words = line(fault);
+    return PortFailure(std::move(fault), words);
 }
-
-std::string inUse(const std::string& device, const std::optional<PortHolder::Holder>& holder)
-{
-    if (!holder)
-        return device + " is in use by another program.";
-    return device + " is in use by " + PortHolder::named(*holder) + ".";
-}
-
-std::string lost(const std::string& device) { return device + " was lost (unplugged?)."; }
-
-std::string stuck(const std::string& device, std::chrono::seconds bound)
-{
-    return device + " took nothing for " + std::to_string(bound.count()) + " s.";
-}
-
-std::string notOpen() { return "No port is open: Run or Com opens one."; }
-
-std::string systemError(const std::string& device, const std::string& words) { return device + ": " + words + "."; }
 
 }  // namespace PortProblem

@@ -1,30 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "PortHolder.h"
+#include "SerialControl.h"
 
-#include <chrono>
-#include <cstdint>
-#include <optional>
-#include <string>
-
-// One short line each for what went wrong with a port and what to do about it, shown beneath
-// "Wrong COM port". What an open refused means is the system's own: OpenRefusal tells it.
+// The one place where a port's fault becomes words: the line shown beneath "Wrong COM port",
+// one short sentence or two, what went wrong and what to do about it.
 namespace PortProblem {
 
-// A number the port table has no device for.
-std::string noSuchNumber(std::int16_t number);
-// No device behind a number the table has; the ports present are named.
-std::string noDevice(std::int16_t number, const std::string& device);
-// Another program has the device open: `holder` when it could be looked into.
-std::string inUse(const std::string& device, const std::optional<PortHolder::Holder>& holder);
-// The line went away while it was open.
-std::string lost(const std::string& device);
-// The line took nothing for that long.
-std::string stuck(const std::string& device, std::chrono::seconds bound);
-// Output with no port open.
-std::string notOpen();
-// Anything else the system refused, in its own words (no closing full stop).
-std::string systemError(const std::string& device, const std::string& words);
+std::string line(const PortFault& fault);
+
+// The failure to throw for `fault`, its line made now (a fault that names the ports present
+// names them as they are at this moment).
+PortFailure failure(PortFault fault);
 
 }  // namespace PortProblem

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "LineWatch.h"
-#include "PortTable.h"
+#include "PortTableLinux.h"
 #include "PseudoTerminal.h"
 #include "StatusDisplay.h"
 #include "StopSignals.h"

@@ -2,95 +2,171 @@
 #include "SerialLine.h"
 
 #include "OpenRefusal.h"
-#include "PortHolder.h"
+#include "PortHolderLinux.h"
 #include "PortProblem.h"
 #include "PortTable.h"
-#include "SerialControl.h"
-
-#include <QSerialPort>
 
 #include <cerrno>
-#include <cstring>
+#include <mutex>
+#include <set>
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+// The tty is opened and set up here rather than through Qt SerialPort: Qt folds "permission
+// denied" and "in use" into one error and keeps no errno, where the cause is the user's answer.
 namespace {
 
-bool isCharacterDevice(const std::string& path)
+// The devices this process has open: the kernel lets root open a line in exclusive use, so a
+// second line of this program on the same device is kept out here.
+class OpenHere {
+public:
+    bool take(const std::string& device)
+    {
+        const std::lock_guard lock(mutex_);
+        return devices_.insert(device).second;
+    }
+    void give(const std::string& device)
+    {
+        const std::lock_guard lock(mutex_);
+        devices_.erase(device);
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::string> devices_;
+};
+
+OpenHere& openHere()
 {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+    static OpenHere devices;
+    return devices;
+}
+
+speed_t speedOf(int baud)
+{
+    switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return B0;
+    }
 }
 
 }  // namespace
 
-class SerialLine::Port : public QSerialPort {};
+class SerialLine::Port {
+public:
+    Port(int fd, const termios& original, std::string device) : fd(fd), original(original), device(std::move(device)) {}
+    ~Port()
+    {
+        ::tcsetattr(fd, TCSANOW, &original);  // as it was before: nothing to do if it fails
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        openHere().give(device);
+    }
+    Port(const Port&) = delete;
+    Port& operator=(const Port&) = delete;
 
-SerialLine::SerialLine() : port_(std::make_unique<Port>()) {}
+    const int fd;
+    const termios original;
+    const std::string device;
+};
+
+SerialLine::SerialLine() = default;
 
 SerialLine::~SerialLine() = default;
 
-bool SerialLine::isOpen() const { return port_->isOpen(); }
+bool SerialLine::isOpen() const { return port_ != nullptr; }
 
 void SerialLine::open(std::int16_t number, int baud)
 {
     const auto path = PortTable::devicePath(number);
-    if (!path)
-        throw PortFailure(PortProblem::noSuchNumber(number));
-    if (!isCharacterDevice(*path))
-        throw PortFailure(OpenRefusal::unusableNode(number, *path));
+    if (!path) {
+        PortFault fault;
+        fault.kind = PortFault::Kind::NoSuchNumber;
+        fault.number = number;
+        throw PortProblem::failure(fault);
+    }
+    const auto refused = [&](int error) { return PortProblem::failure(OpenRefusal::faultOf(error, number, *path)); };
+    struct stat node {};
+    if (::stat(path->c_str(), &node) != 0)
+        throw refused(errno);
+    if (!S_ISCHR(node.st_mode))
+        throw refused(ENOTTY);
+    if (!openHere().take(*path))
+        throw refused(EBUSY);
 
-    port_->setPortName(QString::fromStdString(*path));
-    if (!port_->open(QIODevice::WriteOnly))
-        throw PortFailure(OpenRefusal::refused(number, *path, port_->error(), port_->errorString()));
+    const int fd = ::open(path->c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        openHere().give(*path);
+        throw refused(error);
+    }
+    termios original{};
+    if (::tcgetattr(fd, &original) != 0) {
+        const int error = errno;
+        ::close(fd);
+        openHere().give(*path);
+        throw refused(error);
+    }
+    auto port = std::make_unique<Port>(fd, original, *path);
     // Exclusive use keeps out programs that come later. One that already writes to the line
     // would mix its bytes into the frames: the port is left to it.
+    if (::ioctl(fd, TIOCEXCL) != 0)
+        throw refused(errno);
     if (const auto writer = PortHolder::usersOf(*path).writer) {
-        port_->close();
-        throw PortFailure(PortProblem::inUse(*path, writer));
+        PortFault fault = OpenRefusal::faultOf(EBUSY, number, *path);
+        fault.holder = writer;
+        throw PortProblem::failure(fault);
     }
-    const bool configured = port_->setBaudRate(baud) && port_->setDataBits(QSerialPort::Data8)
-        && port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop)
-        && port_->setFlowControl(QSerialPort::NoFlowControl);
-    if (!configured) {
-        const auto error = port_->error();
-        const QString why = port_->errorString();
-        port_->close();
-        throw PortFailure(OpenRefusal::refused(number, *path, error, why));
-    }
+    // 8N1 at `baud`, raw: bytes go out as they are, with no flow control and the modem lines
+    // ignored.
+    termios settings = original;
+    ::cfmakeraw(&settings);
+    settings.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
+    settings.c_cflag |= CS8 | CLOCAL | CREAD;
+    settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+    const speed_t speed = speedOf(baud);
+    if (speed == B0 || ::cfsetospeed(&settings, speed) != 0 || ::cfsetispeed(&settings, speed) != 0)
+        throw refused(EINVAL);
+    if (::tcsetattr(fd, TCSANOW, &settings) != 0)
+        throw refused(errno);
     // What the OS still holds for the line from before (another program's bytes, or a stream
     // given up as stuck) is stale: it goes, so the first frame is the next thing on the wire.
-    // Qt 6.8 discards it on open by itself, Qt 6.4 does not: this makes both alike.
-    if (::tcflush(port_->handle(), TCOFLUSH) != 0) {
-        const int error = errno;
-        port_->close();
-        throw PortFailure(PortProblem::systemError(*path, std::strerror(error)));
-    }
+    if (::tcflush(fd, TCOFLUSH) != 0)
+        throw refused(errno);
+    port_ = std::move(port);
     device_ = *path;
 }
 
-void SerialLine::close() { port_->close(); }
+void SerialLine::close() { port_.reset(); }
 
 // UARTs and USB adapters report their queue (an adapter's own FIFO excepted), pseudo-terminals
 // report nothing.
 std::size_t SerialLine::queued() const
 {
     int queued = 0;
-    if (::ioctl(port_->handle(), TIOCOUTQ, &queued) != 0 || queued < 0)
+    if (!port_ || ::ioctl(port_->fd, TIOCOUTQ, &queued) != 0 || queued < 0)
         return 0;
     return static_cast<std::size_t>(queued);
 }
 
-// Not QSerialPort::write: its buffer has no bound and hands everything to the kernel at once,
-// where no change can overtake it, and its flush reports a full line as the same error as a
-// removed device.
+// Never blocks: the descriptor is non-blocking, and a full line takes nothing for now.
 long SerialLine::write(const char* data, std::size_t size)
 {
+    if (!port_)
+        return -1;
     for (;;) {
-        const ssize_t written = ::write(port_->handle(), data, size);
+        const ssize_t written = ::write(port_->fd, data, size);
         if (written >= 0)
             return written;
         if (errno == EAGAIN || errno == EWOULDBLOCK)

@@ -4,7 +4,6 @@
 #include "OpenRefusal.h"
 #include "PortProblem.h"
 #include "PortTable.h"
-#include "SerialControl.h"
 
 #include <algorithm>
 #include <array>
@@ -73,22 +72,36 @@ bool SerialLine::isOpen() const { return port_ != nullptr; }
 void SerialLine::open(std::int16_t number, int baud)
 {
     const auto name = PortTable::devicePath(number);
-    if (!name)
-        throw PortFailure(PortProblem::noSuchNumber(number));
+    if (!name) {
+        PortFault fault;
+        fault.kind = PortFault::Kind::NoSuchNumber;
+        fault.number = number;
+        throw PortProblem::failure(fault);
+    }
+    const auto refused = [&](DWORD error) { return PortProblem::failure(OpenRefusal::faultOf(error, number, *name)); };
+    // The port opened but would not take the line settings.
+    const auto notSerial = [&](DWORD error) {
+        PortFault fault;
+        fault.kind = PortFault::Kind::NotSerial;
+        fault.number = number;
+        fault.device = *name;
+        fault.systemWords = OpenRefusal::systemWords(error);
+        return PortProblem::failure(fault);
+    };
     // \\.\COMn: the plain name reaches only COM1 to COM9.
     const std::wstring path = L"\\\\.\\COM" + std::to_wstring(number);
     // Read access too, though nothing is read: reading and changing the line settings want it.
     const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        throw PortFailure(OpenRefusal::refused(number, *name, ::GetLastError()));
+        throw refused(::GetLastError());
 
     DCB settings{};
     settings.DCBlength = sizeof settings;
     if (!::GetCommState(handle, &settings)) {
         const DWORD error = ::GetLastError();
         ::CloseHandle(handle);
-        throw PortFailure(OpenRefusal::notSerial(*name, error));
+        throw notSerial(error);
     }
     const DCB original = settings;
     settings.BaudRate = static_cast<DWORD>(baud);
@@ -114,7 +127,7 @@ void SerialLine::open(std::int16_t number, int baud)
         const DWORD error = ::GetLastError();
         ::SetCommState(handle, const_cast<DCB*>(&original));
         ::CloseHandle(handle);
-        throw PortFailure(OpenRefusal::notSerial(*name, error));
+        throw notSerial(error);
     }
     // Whatever the driver still holds from before is another program's or a stream given up:
     // the first frame is the next thing on the wire.
@@ -122,13 +135,13 @@ void SerialLine::open(std::int16_t number, int baud)
         const DWORD error = ::GetLastError();
         ::SetCommState(handle, const_cast<DCB*>(&original));
         ::CloseHandle(handle);
-        throw PortFailure(OpenRefusal::refused(number, *name, error));
+        throw refused(error);
     }
     auto port = std::make_unique<Port>(handle, original);
     // Without its events a write could never be waited for: the port fails now, for that reason,
     // rather than later as a line that takes nothing.
     if (port->setupError != ERROR_SUCCESS)
-        throw PortFailure(OpenRefusal::refused(number, *name, port->setupError));
+        throw refused(port->setupError);
     port_ = std::move(port);
     device_ = *name;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "BoardUarts.h"
 
-#include "PortTable.h"
+#include "PortTableLinux.h"
 
 #include <QDir>
 #include <QFile>

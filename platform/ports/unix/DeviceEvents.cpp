@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DeviceEvents.h"
 
-#include "PortTable.h"
+#include "PortTableLinux.h"
 
 #include <QSocketNotifier>
 

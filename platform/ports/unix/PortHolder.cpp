@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "PortHolder.h"
+#include "PortHolderLinux.h"
 
-#include "PortTable.h"
+#include "PortTableLinux.h"
 
 #include <array>
 #include <charconv>

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "PortScan.h"
 
+#include "PortHolderLinux.h"
+
 #include "BoardUarts.h"
-#include "PortTable.h"
+#include "PortTableLinux.h"
 
 #include <QDir>
 #include <QSerialPortInfo>

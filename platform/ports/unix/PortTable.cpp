@@ -1,5 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "PortTable.h"
+#include "PortTableLinux.h"
+
+// The panel's port numbers on Linux:
+//    1–32   /dev/ttyS0–31      (built-in UARTs)
+//   33–64   /dev/ttyUSB0–31    (USB serial adapters)
+//   65–96   /dev/ttyACM0–31    (USB modems, boards with native USB)
+//   97–128  /dev/ttyAMA0–31    (ARM board UARTs)
+//  129–160  /dev/rfcomm0–31    (Bluetooth serial lines)
+// 1000–1999 /dev/pts/0–999     (pseudo-terminals: virtual serial lines)
 
 #include <array>
 #include <charconv>

@@ -1,54 +1,51 @@
 // SPDX-License-Identifier: MIT
 #include "OpenRefusal.h"
 
-#include "PortOffer.h"
-#include "PortProblem.h"
-#include "PortScan.h"
-
 #include <QString>
 
 #include <windows.h>
 
 namespace OpenRefusal {
-namespace {
 
-// Windows' own words for an error (Qt asks FormatMessage), without the closing full stop.
-std::string systemText(unsigned long error)
+PortFault faultOf(Code code, std::int16_t number, const std::string& device)
 {
-    std::string text = qt_error_string(static_cast<int>(error)).trimmed().toStdString();
-    while (!text.empty() && text.back() == '.')
-        text.pop_back();
-    return text;
-}
-
-}  // namespace
-
-std::string refused(std::int16_t, const std::string& name, unsigned long error)
-{
-    switch (error) {
+    PortFault fault;
+    fault.number = number;
+    fault.device = device;
+    switch (code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-        return "There is no " + name + " on this computer. " + PortOffer::presentNow(PortScan::present());
+        fault.kind = PortFault::Kind::Absent;
+        break;
     // Windows gives a COM port to one program at a time, and most drivers answer a second open
     // with "access denied".
     case ERROR_ACCESS_DENIED:
-        return name + " is in use by another program, or Windows denies access to it.";
+        fault.kind = PortFault::Kind::InUseOrDenied;
+        break;
     case ERROR_SHARING_VIOLATION:
     case ERROR_BUSY:
-        return name + " is in use by another program.";
+        fault.kind = PortFault::Kind::InUse;
+        break;
     case ERROR_GEN_FAILURE:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_DEVICE_REMOVED:
     case ERROR_NOT_READY:
-        return name + " is not connected (unplugged?).";
+        fault.kind = PortFault::Kind::NotConnected;
+        break;
     default:
-        return PortProblem::systemError(name, systemText(error));
+        fault.kind = PortFault::Kind::System;
+        fault.systemWords = systemWords(code);
     }
+    return fault;
 }
 
-std::string notSerial(const std::string& name, unsigned long error)
+// Windows' own words (Qt asks FormatMessage), without the closing full stop.
+std::string systemWords(Code code)
 {
-    return name + " is not a serial port (" + systemText(error) + ").";
+    std::string text = qt_error_string(static_cast<int>(code)).trimmed().toStdString();
+    while (!text.empty() && text.back() == '.')
+        text.pop_back();
+    return text;
 }
 
 }  // namespace OpenRefusal

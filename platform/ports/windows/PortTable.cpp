@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "PortTable.h"
 
+// The panel's port numbers on Windows: port n is COMn, for every n from 1 to 255 (opened as
+// \\.\COMn, which also reaches COM10 and above).
+
 #include <charconv>
 
 namespace PortTable {

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+// What went wrong with a port, as a kind, with what is known of it. Each system maps its own
+// error codes to a kind once; one place turns a fault into words for the user.
+struct PortFault {
+    enum class Kind {
+        NoSuchNumber,   // the port table has no device for the number
+        NoDevice,       // the table's device for the number is not there
+        Absent,         // the system has no port of that name (Windows)
+        NoPermission,   // this user may not open it
+        InUse,          // another program has it
+        InUseOrDenied,  // either; the system does not say which (Windows)
+        NotSerial,      // it is there, but not a serial port
+        NotConnected,   // the port is there, its device is not (Windows)
+        Lost,           // the line went away while open
+        Stuck,          // the line took nothing for `bound`
+        NotOpen,        // output with no port open
+        System,         // anything else: the system's own words tell
+    };
+
+    // A program holding a device: its process and its name as the kernel gives it.
+    struct Holder {
+        int pid = 0;
+        std::string program;
+    };
+
+    Kind kind = Kind::System;
+    std::int16_t number = 0;
+    std::string device;            // "/dev/ttyUSB0", "COM5"
+    std::optional<Holder> holder;  // InUse, where it could be looked into
+    std::string group;             // NoPermission: the group whose members may use the device
+    std::string systemWords;       // the system's own words, where they say more than the kind
+    std::chrono::seconds bound{0};  // Stuck
+};
+
+// A port that cannot be selected, opened or written to: the fault, and what() its line for the
+// user.
+class PortFailure : public std::runtime_error {
+public:
+    PortFailure(PortFault fault, const std::string& line) : std::runtime_error(line), fault_(std::move(fault)) {}
+    const PortFault& fault() const { return fault_; }
+
+private:
+    PortFault fault_;
+};
