@@ -8,8 +8,16 @@ ensure_packages() {
     ((${#missing[@]})) || return 0
     echo "Installing: ${missing[*]}"
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Another apt may hold the locks for a while: our own scripts wait for each other, others
+    # (unattended upgrades) get 15 minutes. The lock file may be another user's: read is enough.
+    local lock="${TMPDIR:-/tmp}/kandimor-apt.lock"
+    [ -e "$lock" ] || : >"$lock"
+    (
+        flock 9
+        $sudo apt-get -o DPkg::Lock::Timeout=900 update -q
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -q \
+            --no-install-recommends "${missing[@]}"
+    ) 9<"$lock"
 }
 
 # private_apt DIR LINE...: an apt configuration of its own in DIR with the source lines given,
