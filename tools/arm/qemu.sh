@@ -3,14 +3,16 @@
 # the kernel handing them to qemu-user (binfmt_misc), until the calling script ends.
 # qemu-user is Debian 12's backport (10.0): Debian 12's own 7.2 rejects clone's CLONE_PIDFD,
 # which Qt 6.4's QProcess uses wherever the kernel has it, so that no emulated program could
-# start another. Its programs are static; they are unpacked into the cache and registered under
-# names of their own, ahead of any the machine has: its packages and its own registrations stay
-# as they are.
+# start another. Its programs are static; they are unpacked into the cache and registered ahead
+# of any the machine has, until the calling script ends: its packages and its own registrations
+# stay as they are. mmdebstrap looks for an entry under Debian's name (qemu-aarch64), else wants
+# qemu-user-static's program in /usr/bin: ours takes Debian's name where the machine has none.
 
 qemu_cpus=(aarch64 arm)
+qemu_registered=()
 
 qemu_use() {
-    local dir="$systems_cache/qemu" cpu conf
+    local dir="$systems_cache/qemu" cpu conf name
     if [ ! -f "$dir/unpacked/.complete" ] || [ -n "$(find "$dir/unpacked/.complete" -mtime +6)" ]; then
         echo "== qemu-user from Debian 12's backports" >&2
         private_apt "$dir/apt" \
@@ -29,22 +31,21 @@ qemu_use() {
     for cpu in "${qemu_cpus[@]}"; do
         conf="$dir/unpacked/usr/lib/binfmt.d/qemu-$cpu.conf"
         [ -f "$conf" ] || { echo "no binfmt entry for $cpu in qemu-user" >&2; return 1; }
-        qemu_release_one "$cpu"
-        # Debian's entry, with our name and the unpacked program; its flags (F: the program is
-        # opened now, so that it serves inside chroots too) stay.
-        sed -e "s|^:qemu-$cpu:|:kandimor-$cpu:|" \
+        name=kandimor-$cpu
+        [ ! -e "/proc/sys/fs/binfmt_misc/$name" ] || echo -1 >"/proc/sys/fs/binfmt_misc/$name"  # a run cut off
+        [ -e "/proc/sys/fs/binfmt_misc/qemu-$cpu" ] || name=qemu-$cpu
+        # Debian's entry, with our program; its flags (F: the program is opened now, so that it
+        # serves inside chroots too) stay.
+        sed -e "s|^:qemu-$cpu:|:$name:|" \
             -e "s|:[^:]*:\([A-Z]*\)\$|:$dir/unpacked/usr/bin/qemu-$cpu:\1|" "$conf" \
             >/proc/sys/fs/binfmt_misc/register
+        qemu_registered+=("$name")
     done
 }
 
-qemu_release_one() {
-    [ ! -e "/proc/sys/fs/binfmt_misc/kandimor-$1" ] || echo -1 >"/proc/sys/fs/binfmt_misc/kandimor-$1"
-}
-
 qemu_release() {
-    local cpu
-    for cpu in "${qemu_cpus[@]}"; do
-        qemu_release_one "$cpu"
+    local name
+    for name in "${qemu_registered[@]}"; do
+        [ ! -e "/proc/sys/fs/binfmt_misc/$name" ] || echo -1 >"/proc/sys/fs/binfmt_misc/$name"
     done
 }
