@@ -129,11 +129,11 @@ void SerialLine::open(std::int16_t number, int baud)
         throw PortProblem::failure(fault);
     }
     // 8N1 at `baud`, raw: bytes go out as they are, with no flow control and the modem lines
-    // ignored.
+    // ignored. The receiver stays as it was: nothing is read.
     termios settings = original;
     ::cfmakeraw(&settings);
     settings.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
-    settings.c_cflag |= CS8 | CLOCAL | CREAD;
+    settings.c_cflag |= CS8 | CLOCAL;
     settings.c_iflag &= ~(IXON | IXOFF | IXANY);
     const speed_t speed = speedOf(baud);
     if (speed == B0 || ::cfsetospeed(&settings, speed) != 0 || ::cfsetispeed(&settings, speed) != 0)
