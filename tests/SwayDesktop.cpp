@@ -14,7 +14,7 @@ QByteArray swaymsg(const QStringList& arguments)
 {
     QProcess process;
     process.start("swaymsg", arguments);
-    process.waitForFinished(10000);
+    process.waitForFinished(-1);  // as xdotool's calls: the test's timeout bounds a hang
     return process.readAllStandardOutput();
 }
 
@@ -48,7 +48,7 @@ void wtype(const QStringList& arguments)
 {
     QProcess process;
     process.start("wtype", arguments);
-    process.waitForFinished(10000);
+    process.waitForFinished(-1);
 }
 
 }  // namespace

@@ -23,7 +23,9 @@ inline QString run(const QStringList& arguments)
 {
     QProcess process;
     process.start("xdotool", arguments);
-    process.waitForFinished(10000);
+    // No bound of its own: an input cut off by one would be lost without a word (under emulation
+    // on a busy machine a call has taken over 10 s); the test's own timeout bounds a hang.
+    process.waitForFinished(-1);
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
@@ -79,7 +81,7 @@ public:
         // WM_CLASS(STRING) = "kandimor", "Kandimor": the instance, then the class.
         QProcess xprop;
         xprop.start("xprop", {"-id", window, "WM_CLASS"});
-        xprop.waitForFinished(10000);
+        xprop.waitForFinished(-1);
         return QString::fromLocal8Bit(xprop.readAllStandardOutput()).section('"', 3, 3);
     }
     QString activeWindow() override { return run({"getwindowfocus"}); }
