@@ -32,6 +32,15 @@ struct PortFault {
         std::string program;
     };
 
+    static PortFault of(Kind kind, std::int16_t number = 0, std::string device = {})
+    {
+        PortFault fault;
+        fault.kind = kind;
+        fault.number = number;
+        fault.device = std::move(device);
+        return fault;
+    }
+
     Kind kind = Kind::System;
     std::int16_t number = 0;
     std::string device;            // "/dev/ttyUSB0", "COM5"

@@ -132,9 +132,7 @@ void MSComm::Output(std::string_view text)
 // A fault of the line opened last.
 PortFault MSComm::fault(PortFault::Kind kind) const
 {
-    PortFault fault;
-    fault.kind = kind;
-    fault.device = line_.device();
+    PortFault fault = PortFault::of(kind, 0, line_.device());
     fault.bound = std::chrono::duration_cast<std::chrono::seconds>(OutputBound);
     return fault;
 }
@@ -144,9 +142,7 @@ PortFailure MSComm::closedFailure() const
 {
     if (lost_)
         return PortProblem::failure(*lost_);
-    PortFault notOpen;
-    notOpen.kind = PortFault::Kind::NotOpen;
-    return PortProblem::failure(notOpen);
+    return PortProblem::failure(PortFault::of(PortFault::Kind::NotOpen));
 }
 
 void MSComm::waitForRoom(std::size_t bytes)

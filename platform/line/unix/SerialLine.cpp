@@ -90,12 +90,8 @@ bool SerialLine::isOpen() const { return port_ != nullptr; }
 void SerialLine::open(std::int16_t number, int baud)
 {
     const auto path = PortTable::devicePath(number);
-    if (!path) {
-        PortFault fault;
-        fault.kind = PortFault::Kind::NoSuchNumber;
-        fault.number = number;
-        throw PortProblem::failure(fault);
-    }
+    if (!path)
+        throw PortProblem::failure(PortFault::of(PortFault::Kind::NoSuchNumber, number));
     const auto refused = [&](int error) { return PortProblem::failure(OpenRefusal::faultOf(error, number, *path)); };
     struct stat node {};
     if (::stat(path->c_str(), &node) != 0)

@@ -72,19 +72,12 @@ bool SerialLine::isOpen() const { return port_ != nullptr; }
 void SerialLine::open(std::int16_t number, int baud)
 {
     const auto name = PortTable::devicePath(number);
-    if (!name) {
-        PortFault fault;
-        fault.kind = PortFault::Kind::NoSuchNumber;
-        fault.number = number;
-        throw PortProblem::failure(fault);
-    }
+    if (!name)
+        throw PortProblem::failure(PortFault::of(PortFault::Kind::NoSuchNumber, number));
     const auto refused = [&](DWORD error) { return PortProblem::failure(OpenRefusal::faultOf(error, number, *name)); };
     // The port opened but would not take the line settings.
     const auto notSerial = [&](DWORD error) {
-        PortFault fault;
-        fault.kind = PortFault::Kind::NotSerial;
-        fault.number = number;
-        fault.device = *name;
+        PortFault fault = PortFault::of(PortFault::Kind::NotSerial, number, *name);
         fault.systemWords = OpenRefusal::systemWords(error);
         return PortProblem::failure(fault);
     };

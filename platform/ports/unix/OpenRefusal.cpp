@@ -27,9 +27,7 @@ std::string groupThatMayUse(const std::string& device)
 
 PortFault faultOf(Code code, std::int16_t number, const std::string& device)
 {
-    PortFault fault;
-    fault.number = number;
-    fault.device = device;
+    PortFault fault = PortFault::of(PortFault::Kind::System, number, device);
     switch (code) {
     case ENOENT:
     case ENOTDIR:
@@ -51,7 +49,6 @@ PortFault faultOf(Code code, std::int16_t number, const std::string& device)
         fault.kind = PortFault::Kind::NotSerial;
         break;
     default:
-        fault.kind = PortFault::Kind::System;
         fault.systemWords = systemWords(code);
     }
     return fault;

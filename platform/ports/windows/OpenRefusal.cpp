@@ -9,9 +9,7 @@ namespace OpenRefusal {
 
 PortFault faultOf(Code code, std::int16_t number, const std::string& device)
 {
-    PortFault fault;
-    fault.number = number;
-    fault.device = device;
+    PortFault fault = PortFault::of(PortFault::Kind::System, number, device);
     switch (code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -33,7 +31,6 @@ PortFault faultOf(Code code, std::int16_t number, const std::string& device)
         fault.kind = PortFault::Kind::NotConnected;
         break;
     default:
-        fault.kind = PortFault::Kind::System;
         fault.systemWords = systemWords(code);
     }
     return fault;
