@@ -63,12 +63,14 @@ speed_t speedOf(int baud)
 
 }  // namespace
 
+// The open tty, claimed in this process; closing restores the settings it was found with.
 class SerialLine::Port {
 public:
-    Port(int fd, const termios& original, std::string device) : fd(fd), original(original), device(std::move(device)) {}
+    Port(int fd, std::string device) : fd(fd), device(std::move(device)) {}
     ~Port()
     {
-        ::tcsetattr(fd, TCSANOW, &original);  // as it was before: nothing to do if it fails
+        if (settingsRead)
+            ::tcsetattr(fd, TCSANOW, &original);  // as it was before: nothing to do if it fails
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         openHere().give(device);
@@ -77,8 +79,9 @@ public:
     Port& operator=(const Port&) = delete;
 
     const int fd;
-    const termios original;
     const std::string device;
+    termios original{};
+    bool settingsRead = false;
 };
 
 SerialLine::SerialLine() = default;
@@ -107,26 +110,22 @@ void SerialLine::open(std::int16_t number, int baud)
         openHere().give(*path);
         throw refused(error);
     }
-    termios original{};
-    if (::tcgetattr(fd, &original) != 0) {
-        const int error = errno;
-        ::close(fd);
-        openHere().give(*path);
-        throw refused(error);
-    }
-    auto port = std::make_unique<Port>(fd, original, *path);
+    auto port = std::make_unique<Port>(fd, *path);
+    if (::tcgetattr(fd, &port->original) != 0)
+        throw refused(errno);
+    port->settingsRead = true;
     // Exclusive use keeps out programs that come later. One that already writes to the line
     // would mix its bytes into the frames: the port is left to it.
     if (::ioctl(fd, TIOCEXCL) != 0)
         throw refused(errno);
     if (const auto writer = PortHolder::usersOf(*path).writer) {
-        PortFault fault = OpenRefusal::faultOf(EBUSY, number, *path);
+        PortFault fault = PortFault::of(PortFault::Kind::InUse, number, *path);
         fault.holder = writer;
         throw PortProblem::failure(fault);
     }
     // 8N1 at `baud`, raw: bytes go out as they are, with no flow control and the modem lines
     // ignored. The receiver stays as it was: nothing is read.
-    termios settings = original;
+    termios settings = port->original;
     ::cfmakeraw(&settings);
     settings.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
     settings.c_cflag |= CS8 | CLOCAL;
