@@ -37,7 +37,8 @@ std::string driftName(double percent)
     return name;
 }
 
-// Each drift the panel must stand, a far end that stops for a moment, and the naive baseline.
+// Each drift the panel must stand, a far end that stops for a moment, a driver that overcounts
+// its queue, and the naive baseline.
 std::vector<PhasePlan> standardPhases(std::chrono::milliseconds panel, std::chrono::milliseconds stalled,
                                       std::chrono::milliseconds stallAfter, std::chrono::milliseconds naive)
 {
@@ -46,6 +47,7 @@ std::vector<PhasePlan> standardPhases(std::chrono::milliseconds panel, std::chro
         {"-1 %", false, -1, panel, std::nullopt},
         {"+1 %", false, +1, panel, std::nullopt},
         {"stall 200 ms", false, 0, stalled, stallAfter},
+        {"cdc_acm count", false, 0, panel, std::nullopt, true},
         {"naive", true, 0, naive, std::nullopt},
     };
 }

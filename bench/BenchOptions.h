@@ -16,6 +16,8 @@ struct PhasePlan {
     std::chrono::milliseconds streaming{};
     // From the start of measuring until the far end stops reading, when it does.
     std::optional<std::chrono::milliseconds> stallAfter;
+    // The driver counts a whole buffer for each write in flight, as cdc_acm does.
+    bool overcounting = false;
 };
 
 // The phases to run, from the command line: the default run takes about three minutes, --smoke a

@@ -5,6 +5,7 @@
 #include "ChangeDriver.h"
 #include "LineSimulator.h"
 #include "NaiveStreamer.h"
+#include "OvercountingDriver.h"
 #include "PanelStreamer.h"
 #include "PhaseFigures.h"
 #include "PortTableLinux.h"
@@ -54,8 +55,12 @@ PhaseFigures runPhase(const PhasePlan& plan, std::uint32_t seed)
     const auto streamer = streamerFor(plan, form, line);
     if (plan.stallAfter)
         line.stallAt(LineSimulator::Clock::now() + WarmUp + *plan.stallAfter, BenchOptions::StallLength);
+    // A full-speed board's write is done within a USB frame.
+    if (plan.overcounting)
+        OvercountingDriver::overcount(line.slavePath(), 1ms);
     BenchPhase phase(*streamer, line, driver, length);
     const PhaseLog log = phase.run();
+    OvercountingDriver::stop();
     if (!runtime.lastMessage.empty())
         throw std::runtime_error(plan.name + ": the panel said: " + runtime.lastMessage);
     if (!log.saved)

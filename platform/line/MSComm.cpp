@@ -85,6 +85,10 @@ void MSComm::close()
         const auto next = buffer_.isEmpty() ? osDrainedAt(now) : nextFeedTime(now);
         std::this_thread::sleep_until(std::min(next, deadline));
     }
+    // What did not leave in time is dropped rather than left to the system, whose close would
+    // wait for it (up to 30 s on Linux) with the window frozen.
+    if (PortOpen() && (!buffer_.isEmpty() || queuedInOs() > 0))
+        line_.discard();
     feedTimer_->stop();
     forgetOutput();
     line_.close();
@@ -97,6 +101,7 @@ void MSComm::lose(PortFault::Kind why)
     lost_ = fault(why);
     feedTimer_->stop();
     forgetOutput();
+    line_.discard();  // what the line holds can never leave: the close must not wait for it
     line_.close();
 }
 
@@ -107,6 +112,7 @@ void MSComm::forgetOutput()
     pacer_.reset();
     askedIdleAt_.reset();
     osRefuses_ = false;
+    osAtMost_ = 0;
 }
 
 void MSComm::Output(std::string_view text)
@@ -175,6 +181,7 @@ void MSComm::feed()
         osRefuses_ = written == 0;
         if (written > 0) {
             pacer_.handed(static_cast<std::size_t>(written), now);
+            osAtMost_ += static_cast<std::size_t>(written);
             buffer_.remove(0, written);
             lastProgress_ = now;
         }
@@ -232,5 +239,10 @@ std::size_t MSComm::heldByOs(Clock::time_point now) const
 }
 
 // The OS's own count corrects the pacer's model upwards, never replaces it: not every line
-// reports one.
-std::size_t MSComm::queuedInOs() const { return line_.queued(); }
+// reports one. Nor is every count true: cdc_acm and rfcomm count a whole buffer (1280 bytes on a
+// full-speed board) for each write still in flight, so it is believed only as far as it can be.
+std::size_t MSComm::queuedInOs() const
+{
+    osAtMost_ = std::min(osAtMost_, line_.queued());
+    return osAtMost_;
+}

@@ -72,4 +72,7 @@ private:
     Clock::time_point lastProgress_{};
     // The OS took none of the bytes last offered: whatever is taken now may never leave.
     bool osRefuses_ = false;
+    // The most the OS can still hold: what it was handed, less what its own count has since
+    // shown gone. Its count is believed up to this and no further.
+    mutable std::size_t osAtMost_ = 0;
 };

@@ -24,6 +24,9 @@ public:
     void open(std::int16_t number, int baud);
     // Closes the port, with the settings it had before.
     void close();
+    // Drops what the system still holds for the line, so that a close that follows need not
+    // wait for it to leave.
+    void discard();
     // Bytes the system took, 0 when it refuses for now, -1 when the line is gone.
     long write(const char* data, std::size_t size);
     // What the system itself reports as still to go out, 0 when it does not tell.

@@ -145,6 +145,15 @@ void SerialLine::open(std::int16_t number, int baud)
 
 void SerialLine::close() { port_.reset(); }
 
+// The kernel's last close waits up to closing_wait (30 s by default) for output to leave,
+// whatever O_NONBLOCK says; what is flushed first is not waited for. A flush that fails leaves
+// nothing to do but close.
+void SerialLine::discard()
+{
+    if (port_)
+        ::tcflush(port_->fd, TCOFLUSH);
+}
+
 // UARTs and USB adapters report their queue (an adapter's own FIFO excepted), pseudo-terminals
 // report nothing.
 std::size_t SerialLine::queued() const

@@ -141,6 +141,14 @@ void SerialLine::open(std::int16_t number, int baud)
 
 void SerialLine::close() { port_.reset(); }
 
+// Pending writes and the driver's queue are dropped; a purge that fails leaves nothing to do
+// but close.
+void SerialLine::discard()
+{
+    if (port_)
+        ::PurgeComm(port_->handle, PURGE_TXABORT | PURGE_TXCLEAR);
+}
+
 long SerialLine::write(const char* data, std::size_t size) { return port_ ? port_->write(data, size) : -1; }
 
 std::size_t SerialLine::queued() const { return port_ ? port_->queued() : 0; }
