@@ -50,6 +50,7 @@ public:
 
     long write(const char* data, std::size_t size);
     std::size_t queued() const;
+    void discard();
 
     // Why a write slot could not be made, ERROR_SUCCESS when all were.
     DWORD setupError = ERROR_SUCCESS;
@@ -141,17 +142,23 @@ void SerialLine::open(std::int16_t number, int baud)
 
 void SerialLine::close() { port_.reset(); }
 
-// Pending writes and the driver's queue are dropped; a purge that fails leaves nothing to do
-// but close.
 void SerialLine::discard()
 {
     if (port_)
-        ::PurgeComm(port_->handle, PURGE_TXABORT | PURGE_TXCLEAR);
+        port_->discard();
 }
 
 long SerialLine::write(const char* data, std::size_t size) { return port_ ? port_->write(data, size) : -1; }
 
 std::size_t SerialLine::queued() const { return port_ ? port_->queued() : 0; }
+
+// The driver's queue and the writes still out are dropped; a purge that fails leaves nothing to
+// do but close, which cancels them too.
+void SerialLine::Port::discard()
+{
+    ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR);
+    abandonWrites();
+}
 
 // Writes still out are cancelled and waited for: their bytes belong to them until they end.
 void SerialLine::Port::abandonWrites()
