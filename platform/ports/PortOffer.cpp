@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PortOffer.h"
 
+#include "PortProblem.h"
 #include "PortTable.h"
 
 #include <algorithm>
@@ -90,6 +91,11 @@ std::vector<Entry> entries(std::vector<PortRecord> records)
         deviceWidth = std::max(deviceWidth, record.device.size());
     }
     for (const PortRecord& record : records) {
+        if (record.portTaken) {
+            offered.push_back({std::nullopt, padded("", numberWidth) + "  " + padded("", deviceWidth) + "  "
+                                                 + PortProblem::line(*record.portTaken)});
+            continue;
+        }
         const auto number = PortTable::numberOf(record.device);
         const std::string what = number ? whatItIs(record) : whatItIs(record) + ", no port number";
         offered.push_back({number, padded(number ? std::to_string(*number) : "", numberWidth) + "  "
