@@ -351,7 +351,7 @@ private slots:
         const auto entries = PortOffer::entries(records);
         QCOMPARE(entries.size(), 1u);
         QVERIFY(!entries[0].number);
-        QCOMPARE(QString::fromStdString(entries[0].text).trimmed(), taken);
+        QCOMPARE(QString::fromStdString(entries[0].text).simplified(), taken);
         const auto line = [](int error, std::int16_t number, const std::string& device) {
             return QString::fromStdString(PortProblem::line(OpenRefusal::faultOf(error, number, device)));
         };

@@ -62,6 +62,24 @@ std::string padded(std::string text, std::size_t width)
     return text;
 }
 
+// A whole entry of why, in lines of at most WrapAt beneath its first: the cure shows without
+// scrolling the offer sideways.
+std::string wrapped(const std::string& text, const std::string& indent)
+{
+    constexpr std::size_t WrapAt = 64;
+    std::string lines, line;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        if (!line.empty() && line.size() + end - at >= WrapAt) {
+            lines += line + "\n" + indent;
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + text.substr(at, end - at);
+        at = end + 1;
+    }
+    return lines + line;
+}
+
 }  // namespace
 
 std::string whatItIs(const PortRecord& record)
@@ -92,8 +110,8 @@ std::vector<Entry> entries(std::vector<PortRecord> records)
     }
     for (const PortRecord& record : records) {
         if (record.portTaken) {
-            offered.push_back({std::nullopt, padded("", numberWidth) + "  " + padded("", deviceWidth) + "  "
-                                                 + PortProblem::line(*record.portTaken)});
+            const std::string indent = padded("", numberWidth) + "  " + padded("", deviceWidth) + "  ";
+            offered.push_back({std::nullopt, indent + wrapped(PortProblem::line(*record.portTaken), indent)});
             continue;
         }
         const auto number = PortTable::numberOf(record.device);
