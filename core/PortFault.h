@@ -24,6 +24,10 @@ struct PortFault {
         Stuck,          // the line took nothing for `bound`
         NotOpen,        // output with no port open
         System,         // anything else: the system's own words tell
+        AdapterTaken,   // a USB serial adapter is plugged in, but something took its port away
+        MaybeProbed,    // in use by a holder that cannot be seen, while a modem prober runs
+        NotInLogin,     // the user joined the device's group, but this login predates it
+        LoginConsole,   // the device carries a login console, which keeps the user out
     };
 
     // A program holding a device: its process and its name as the kernel gives it.
@@ -44,10 +48,16 @@ struct PortFault {
     Kind kind = Kind::System;
     std::int16_t number = 0;
     std::string device;            // "/dev/ttyUSB0", "COM5"
-    std::optional<Holder> holder;  // InUse, where it could be looked into
-    std::string group;             // NoPermission: the group whose members may use the device
+    // InUse, where it could be looked into; AdapterTaken: the program that took the adapter, where
+    // one is seen; MaybeProbed: the prober; LoginConsole: the console's program.
+    std::optional<Holder> holder;
+    std::string group;             // NoPermission, NotInLogin: the group whose members may use the device
     std::string systemWords;       // the system's own words, where they say more than the kind
     std::chrono::seconds bound{0};  // Stuck
+    // AdapterTaken: the adapter's chip ("CH340"); AdapterTaken, MaybeProbed: its USB vendor and
+    // product, "1a86:7523", where known.
+    std::string chip;
+    std::string usbId;
 };
 
 // A port that cannot be selected, opened or written to: the fault, and what() its line for the

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "BoardUarts.h"
+#include "OpenRefusal.h"
 #include "PortOffer.h"
+#include "PortProblem.h"
 #include "PortPrompt.h"
 #include "PortScan.h"
 #include "PtyPair.h"
@@ -11,11 +13,16 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <memory>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -305,6 +312,93 @@ private slots:
         line.reset();
         QTRY_VERIFY_WITH_TIMEOUT(entryFor(prompt.offered(), device).isEmpty(), 30000);
         QCOMPARE(prompt.textValue(), number);  // a refresh changes nothing the user picked or typed
+    }
+
+    // What the system itself keeps from the panel, from trees made here: brltty's takeover of a
+    // CH340 as sysfs shows it, in the offer and for a USB port's number (a CP210x that kept its
+    // tty is no such case); ModemManager running while someone unseen holds a port; a login
+    // console on a line; a group the user joined after this login began.
+    void theSystemInTheWay()
+    {
+        const DeviceRoot dev;
+        const QTemporaryDir sys, proc, etc;
+        PortTable::setSysfsRoot(sys.path().toStdString());
+        PortTable::setProcRoot(proc.path().toStdString());
+        PortTable::setGroupFile((etc.path() + "/group").toStdString());
+        const auto back = qScopeGuard([] {
+            PortTable::setSysfsRoot("/sys");
+            PortTable::setProcRoot("/proc");
+            PortTable::setGroupFile("/etc/group");
+        });
+        const auto put = [](const QString& path, const QByteArray& text) {
+            QDir().mkpath(QFileInfo(path).path());
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+        };
+        const QString usb = sys.path() + "/bus/usb/devices/";
+        QVERIFY(put(usb + "3-1/idVendor", "1a86\n") && put(usb + "3-1/idProduct", "7523\n"));
+        QVERIFY(QDir().mkpath(sys.path() + "/bus/usb/drivers/usbfs") && QDir().mkpath(usb + "3-1/3-1:1.0"));
+        QVERIFY(QFile::link(sys.path() + "/bus/usb/drivers/usbfs", usb + "3-1/3-1:1.0/driver"));
+        QVERIFY(put(usb + "3-2/idVendor", "10c4\n") && put(usb + "3-2/idProduct", "ea60\n"));
+        QVERIFY(QDir().mkpath(usb + "3-2/3-2:1.0/ttyUSB0"));
+        QVERIFY(put(proc.path() + "/812/comm", "brltty\n"));
+
+        const QString taken = "The CH340 adapter 1a86:7523 has no port: brltty (pid 812), the braille display service, "
+                              "took it. Unless a braille display is used: sudo apt remove brltty, then plug the adapter "
+                              "in again.";
+        std::vector<PortRecord> records = PortScan::devices();
+        std::erase_if(records, [](const PortRecord& record) { return !record.portTaken; });
+        const auto entries = PortOffer::entries(records);
+        QCOMPARE(entries.size(), 1u);
+        QVERIFY(!entries[0].number);
+        QCOMPARE(QString::fromStdString(entries[0].text).simplified(), taken);
+        const auto line = [](int error, std::int16_t number, const std::string& device) {
+            return QString::fromStdString(PortProblem::line(OpenRefusal::faultOf(error, number, device)));
+        };
+        QCOMPARE(line(ENOENT, 33, dev.node(33).toStdString()), taken);
+        QVERIFY(line(ENOENT, 1, dev.node(1).toStdString()).startsWith("No device "));
+
+        QVERIFY(put(proc.path() + "/640/comm", "ModemManager\n"));
+        QVERIFY(put(usb + "1-2/idVendor", "2341\n") && put(usb + "1-2/idProduct", "0043\n"));
+        QVERIFY(QDir().mkpath(usb + "1-2/1-2:1.0") && QDir().mkpath(sys.path() + "/class/tty/ttyACM0"));
+        QVERIFY(QFile::link(usb + "1-2/1-2:1.0", sys.path() + "/class/tty/ttyACM0/device"));
+        QCOMPARE(line(EBUSY, 65, dev.node(65).toStdString()),
+                 dev.node(65) + " is in use by another program: ModemManager (pid 640) may be probing it, and lets "
+                                "go within half a minute; try again then. To keep ModemManager off the device, give "
+                                "2341:0043 ID_MM_DEVICE_IGNORE in a udev rule.");
+
+        const PtyPair console;
+        struct stat node {};
+        QCOMPARE(::stat(console.slavePath().c_str(), &node), 0);
+        const unsigned long ttyNr = (::minor(node.st_rdev) & 0xff) | (::major(node.st_rdev) << 8)
+            | ((::minor(node.st_rdev) & ~0xffUL) << 12);
+        QVERIFY(put(proc.path() + "/512/stat", "512 (agetty) S 1 512 512 " + QByteArray::number(ttyNr) + " -1 4194560"));
+        QVERIFY(put(proc.path() + "/512/comm", "agetty\n"));
+        const std::string slave = console.slavePath();
+        QCOMPARE(line(EACCES, 1000, slave),
+                 QString::fromStdString(slave + " carries a login console, agetty (pid 512): switch it off, on a "
+                                                "Raspberry Pi in raspi-config (Interface Options, Serial Port: no login "
+                                                "shell), elsewhere with sudo systemctl mask --now serial-getty@"
+                                        + slave.substr(slave.rfind('/') + 1) + "."));
+
+        // A node only its group may use, in a group that root, for one, must be given.
+        const QString adapter = dev.node(34);
+        QVERIFY(put(adapter, {}));
+        QCOMPARE(::chmod(adapter.toLocal8Bit().constData(), 0060), 0);
+        const gid_t gid = ::getegid() != 0 ? ::getegid() : 20;
+        QCOMPARE(::chown(adapter.toLocal8Bit().constData(), static_cast<uid_t>(-1), gid), 0);
+        const group* owner = ::getgrgid(gid);
+        if (owner == nullptr)
+            QSKIP("the device's group has no name here");
+        const QByteArray name = owner->gr_name, id = QByteArray::number(gid);
+        QVERIFY(put(etc.path() + "/group", "x:x:1:\n" + name + ":x:" + id + ":nobody," + ::getpwuid(::getuid())->pw_name));
+        QVERIFY(put(proc.path() + "/self/status", "Gid:\t1\t1\t1\t1\nGroups:\t1 " + id + " \n"));
+        QCOMPARE(line(EACCES, 34, adapter.toStdString()), adapter + ": permission denied. Join the " + name
+                     + " group: sudo usermod -aG " + name + " $USER, then log in again.");
+        QVERIFY(put(proc.path() + "/self/status", "Gid:\t1\t1\t1\t1\nGroups:\t1 4\n"));
+        QCOMPARE(line(EACCES, 34, adapter.toStdString()), adapter + ": permission denied. You are in the " + name
+                     + " group, but this login began before you joined it: log out and in again, or restart the "
+                       "computer.");
     }
 };
 

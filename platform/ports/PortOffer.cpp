@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PortOffer.h"
 
+#include "PortProblem.h"
 #include "PortTable.h"
 
 #include <algorithm>
@@ -61,6 +62,24 @@ std::string padded(std::string text, std::size_t width)
     return text;
 }
 
+// A whole entry of why, in lines of at most WrapAt beneath its first: the cure shows without
+// scrolling the offer sideways.
+std::string wrapped(const std::string& text, const std::string& indent)
+{
+    constexpr std::size_t WrapAt = 64;
+    std::string lines, line;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        if (!line.empty() && line.size() + end - at >= WrapAt) {
+            lines += line + "\n" + indent;
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + text.substr(at, end - at);
+        at = end + 1;
+    }
+    return lines + line;
+}
+
 }  // namespace
 
 std::string whatItIs(const PortRecord& record)
@@ -90,6 +109,11 @@ std::vector<Entry> entries(std::vector<PortRecord> records)
         deviceWidth = std::max(deviceWidth, record.device.size());
     }
     for (const PortRecord& record : records) {
+        if (record.portTaken) {
+            const std::string indent = padded("", numberWidth) + "  " + padded("", deviceWidth) + "  ";
+            offered.push_back({std::nullopt, indent + wrapped(PortProblem::line(*record.portTaken), indent)});
+            continue;
+        }
         const auto number = PortTable::numberOf(record.device);
         const std::string what = number ? whatItIs(record) : whatItIs(record) + ", no port number";
         offered.push_back({number, padded(number ? std::to_string(*number) : "", numberWidth) + "  "

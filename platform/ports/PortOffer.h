@@ -17,7 +17,8 @@ struct Entry {
 };
 
 // One entry per record, by port number, devices without one last; the columns line up in a
-// fixed-width font. A port that cannot be opened now says why at the end of its entry.
+// fixed-width font. A port that cannot be opened now says why at the end of its entry; an adapter
+// left without a port says why in its whole entry.
 std::vector<Entry> entries(std::vector<PortRecord> records);
 
 // What a record is, in words: "FT232R USB UART (FTDI, serial A50285BI)", "virtual line".

@@ -15,6 +15,12 @@ QString text(const char* english) { return QCoreApplication::translate("PortProb
 
 QString words(const std::string& utf8) { return QString::fromStdString(utf8); }
 
+// The holder found, or the program this kind of fault is about where none was.
+QString holderOr(const PortFault& fault, const char* program)
+{
+    return fault.holder ? words(PortHolder::named(*fault.holder)) : QString::fromLatin1(program);
+}
+
 QString presentNow() { return words(PortOffer::presentNow(PortScan::present())); }
 
 QString sentence(const PortFault& fault)
@@ -55,6 +61,36 @@ QString sentence(const PortFault& fault)
         return text("No port is open: Run or Com opens one.");
     case Kind::System:
         break;
+    case Kind::AdapterTaken:
+        // brltty claims the chips of cheap adapters for braille displays: removing it is the cure
+        // where nobody uses one. The panel only says so.
+        if (fault.holder)
+            return text("The %1 adapter %2 has no port: %3, the braille display service, took it. Unless a braille "
+                        "display is used: sudo apt remove brltty, then plug the adapter in again.")
+                .arg(words(fault.chip), words(fault.usbId), words(PortHolder::named(*fault.holder)));
+        return text("The %1 adapter %2 has no port: something took it from its driver, most often brltty, the "
+                    "braille display service. Unless a braille display is used: sudo apt remove brltty, then plug "
+                    "the adapter in again.")
+            .arg(words(fault.chip), words(fault.usbId));
+    case Kind::MaybeProbed:
+        if (fault.usbId.empty())
+            return text("%1 is in use by another program: %2 may be probing it, and lets go within half a minute; "
+                        "try again then. To keep ModemManager off the device, give it ID_MM_DEVICE_IGNORE in a "
+                        "udev rule.")
+                .arg(device, holderOr(fault, "ModemManager"));
+        return text("%1 is in use by another program: %2 may be probing it, and lets go within half a minute; "
+                    "try again then. To keep ModemManager off the device, give %3 ID_MM_DEVICE_IGNORE in a udev "
+                    "rule.")
+            .arg(device, holderOr(fault, "ModemManager"), words(fault.usbId));
+    case Kind::NotInLogin:
+        return text("%1: permission denied. You are in the %2 group, but this login began before you joined it: "
+                    "log out and in again, or restart the computer.")
+            .arg(device, words(fault.group));
+    case Kind::LoginConsole:
+        return text("%1 carries a login console, %2: switch it off, on a Raspberry Pi in raspi-config (Interface "
+                    "Options, Serial Port: no login shell), elsewhere with sudo systemctl mask --now "
+                    "serial-getty@%3.")
+            .arg(device, holderOr(fault, "getty"), words(fault.device.substr(fault.device.rfind('/') + 1)));
     }
     return text("%1: %2.").arg(device, words(fault.systemWords));
 }

@@ -143,13 +143,14 @@ void PortPrompt::showOffer(const std::vector<PortRecord>& records)
     }
 }
 
-// Wide enough for the longest entry, within bounds and within the screen (a 800 x 480
-// touchscreen); the dialog grows with it, never shrinks.
+// Wide enough for the longest entry (an entry of several lines by its longest), within bounds and
+// within the screen (a 800 x 480 touchscreen); the dialog grows with it, never shrinks.
 void PortPrompt::fitWidth(const QStringList& lines)
 {
     qsizetype longest = LeastColumns;
-    for (const QString& line : lines)
-        longest = std::max(longest, line.size() + 2);
+    for (const QString& entry : lines)
+        for (const QStringView line : QStringView(entry).split(u'\n'))
+            longest = std::max(longest, line.size() + 2);
     const QFontMetrics metrics(offer_->font());
     const int width = metrics.horizontalAdvance(QString(std::min<qsizetype>(longest, MostColumns), '0'))
         + offer_->frameWidth() * 2 + offer_->verticalScrollBar()->sizeHint().width();

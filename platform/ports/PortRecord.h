@@ -21,4 +21,6 @@ struct PortRecord {
     bool noPermission = false;
     // Other programs that have it open: a writer keeps the panel out, a reader does not.
     PortHolder::Users users;
+    // A USB serial adapter plugged in without a port (no device then): why, as a fault.
+    std::optional<PortFault> portTaken;
 };

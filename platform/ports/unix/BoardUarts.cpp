@@ -14,16 +14,10 @@
 namespace BoardUarts {
 namespace {
 
-std::string& sysfs()
-{
-    static std::string root = "/sys";
-    return root;
-}
-
 // The device tree node of the device behind a tty, as sysfs shows it.
 QString nodeOf(const std::string& device)
 {
-    return QString::fromStdString(sysfs() + "/class/tty/") + QFileInfo(QString::fromStdString(device)).fileName()
+    return QString::fromStdString(PortTable::sysfsRoot() + "/class/tty/") + QFileInfo(QString::fromStdString(device)).fileName()
         + "/device/of_node";
 }
 
@@ -75,8 +69,6 @@ std::string withLinks(std::string text, const std::vector<std::string>& links)
 }
 
 }  // namespace
-
-void setSysfsRoot(std::string root) { sysfs() = std::move(root); }
 
 void describe(std::vector<PortRecord>& records)
 {

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "PortRecord.h"
+#include "PortTableLinux.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // A board's own UARTs as the kernel tells of them, on a Raspberry Pi and other boards with a
@@ -16,7 +18,7 @@ namespace BoardUarts {
 // Adds that to each record of such a UART; others stay as they are.
 void describe(std::vector<PortRecord>& records);
 
-// Where sysfs is, "/sys" unless a test makes a device tree of its own.
-void setSysfsRoot(std::string root);
+// Where sysfs is: the port table's sysfs root, which the other readers of sysfs share.
+inline void setSysfsRoot(std::string root) { PortTable::setSysfsRoot(std::move(root)); }
 
 }  // namespace BoardUarts

@@ -2,6 +2,7 @@
 #include "OpenRefusal.h"
 
 #include "PortHolderLinux.h"
+#include "SystemHolds.h"
 
 #include <cerrno>
 #include <cstring>
@@ -51,7 +52,7 @@ PortFault faultOf(Code code, std::int16_t number, const std::string& device)
     default:
         fault.systemWords = systemWords(code);
     }
-    return fault;
+    return SystemHolds::explained(std::move(fault));
 }
 
 std::string systemWords(Code code) { return std::strerror(static_cast<int>(code)); }

@@ -115,6 +115,43 @@ bool isPtyMaster(std::string_view target)
     return target == "/dev/ptmx" || (target.size() > 5 && target.substr(target.size() - 5) == "/ptmx");
 }
 
+Dir openProc() { return openDir(AT_FDCWD, PortTable::procRoot().c_str()); }
+
+template <typename Visit>
+void forEachProcess(Visit visit)
+{
+    const Dir proc = openProc();
+    if (!proc)
+        return;
+    const int procFd = ::dirfd(proc.get());
+    forEachNumbered(proc.get(), [&](long pid, const char* pidName) { visit(procFd, pid, pidName); });
+}
+
+// A process's controlling terminal (major, minor), from its stat line.
+std::optional<std::pair<unsigned, unsigned>> controllingTerminal(int procFd, const char* pidName)
+{
+    // "pid (comm) state ppid pgrp session tty_nr ...": comm may hold blanks and parentheses, so
+    // the fields are counted from the last ')'.
+    const std::string line = readSmallFile(procFd, std::string(pidName) + "/stat");
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos)
+        return std::nullopt;
+    std::size_t at = close + 2;
+    for (int skipped = 0; skipped < 4; ++skipped) {
+        const std::size_t blank = line.find(' ', at);
+        if (blank == std::string::npos)
+            return std::nullopt;
+        at = blank + 1;
+    }
+    unsigned long tty = 0;
+    std::from_chars(line.data() + at, line.data() + line.size(), tty);
+    if (tty == 0)
+        return std::nullopt;
+    // The kernel's encoding of a device number: minor in bits 0-7 and 20-31, major in 8-19.
+    return std::pair(static_cast<unsigned>((tty >> 8) & 0xfff),
+                     static_cast<unsigned>((tty & 0xff) | ((tty >> 12) & 0xfff00)));
+}
+
 struct Opened {
     long pid;
     std::string fdinfo;  // "PID/fdinfo/FD", below /proc
@@ -133,7 +170,7 @@ std::map<std::string, Users> usersOf(const std::vector<std::string>& devices)
             ptys.emplace(*index, device);
     }
     std::map<std::string, Users> found;
-    const Dir proc = openDir(AT_FDCWD, "/proc");
+    const Dir proc = openProc();
     if (wanted.empty() || !proc)
         return found;
     const int procFd = ::dirfd(proc.get());
@@ -189,34 +226,39 @@ Users usersOf(const std::string& device)
 std::set<std::pair<unsigned, unsigned>> controllingTerminals()
 {
     std::set<std::pair<unsigned, unsigned>> terminals;
-    const Dir proc = openDir(AT_FDCWD, "/proc");
-    if (!proc)
-        return terminals;
     // This process counts too: the terminal it was started from is a session as well.
-    forEachNumbered(proc.get(), [&](long, const char* pidName) {
-        // "pid (comm) state ppid pgrp session tty_nr ...": comm may hold blanks and parentheses,
-        // so the fields are counted from the last ')'.
-        const std::string line = readSmallFile(::dirfd(proc.get()), std::string(pidName) + "/stat");
-        const std::size_t close = line.rfind(')');
-        if (close == std::string::npos)
-            return;
-        std::size_t at = close + 2;
-        for (int skipped = 0; skipped < 4; ++skipped) {
-            const std::size_t blank = line.find(' ', at);
-            if (blank == std::string::npos)
-                return;
-            at = blank + 1;
-        }
-        unsigned long tty = 0;
-        std::from_chars(line.data() + at, line.data() + line.size(), tty);
-        if (tty == 0)
-            return;
-        // The kernel's encoding of a device number: minor in bits 0-7 and 20-31, major in 8-19.
-        const unsigned major = (tty >> 8) & 0xfff;
-        const unsigned minor = (tty & 0xff) | ((tty >> 12) & 0xfff00);
-        terminals.emplace(major, minor);
+    forEachProcess([&](int procFd, long, const char* pidName) {
+        if (const auto tty = controllingTerminal(procFd, pidName))
+            terminals.insert(*tty);
     });
     return terminals;
+}
+
+std::optional<Holder> running(const std::string& program)
+{
+    std::optional<Holder> found;
+    forEachProcess([&](int procFd, long pid, const char*) {
+        if (!found && programName(procFd, pid) == program)
+            found = Holder{static_cast<int>(pid), program};
+    });
+    return found;
+}
+
+// /proc/PID/stat is open to everyone, where the descriptors of another user's process are not: a
+// console's program running as root is found by its terminal.
+std::optional<Holder> sessionOn(const std::string& device)
+{
+    struct stat node {};
+    if (::stat(device.c_str(), &node) != 0 || !S_ISCHR(node.st_mode))
+        return std::nullopt;
+    const std::pair<unsigned, unsigned> wanted(::major(node.st_rdev), ::minor(node.st_rdev));
+    std::optional<Holder> found;
+    const long self = ::getpid();
+    forEachProcess([&](int procFd, long pid, const char* pidName) {
+        if (!found && pid != self && controllingTerminal(procFd, pidName) == wanted)
+            found = Holder{static_cast<int>(pid), programName(procFd, pid)};
+    });
+    return found;
 }
 
 }  // namespace PortHolder

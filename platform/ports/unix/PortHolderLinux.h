@@ -4,6 +4,7 @@
 #include "PortHolder.h"
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -24,5 +25,11 @@ Users usersOf(const std::string& device);
 // The devices (major, minor) that are some process's controlling terminal, this one's too:
 // terminal sessions.
 std::set<std::pair<unsigned, unsigned>> controllingTerminals();
+
+// A process of the program named (as /proc/PID/comm has it, which anyone may read), if one runs.
+std::optional<Holder> running(const std::string& program);
+
+// A process other than this one whose controlling terminal is the device: a login console's.
+std::optional<Holder> sessionOn(const std::string& device);
 
 }  // namespace PortHolder

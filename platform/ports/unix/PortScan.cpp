@@ -5,6 +5,7 @@
 
 #include "BoardUarts.h"
 #include "PortTableLinux.h"
+#include "UsbAdapters.h"
 
 #include <QDir>
 #include <QSerialPortInfo>
@@ -86,6 +87,12 @@ std::vector<PortRecord> devicesBeside(const Sessions& sessions)
     std::vector<PortRecord> records = realDevices();
     for (PortRecord& line : virtualLines(sessions))
         records.push_back(std::move(line));
+    for (PortFault& fault : UsbAdapters::portsTaken()) {
+        PortRecord adapter;
+        adapter.description = fault.chip;
+        adapter.portTaken = std::move(fault);
+        records.push_back(std::move(adapter));
+    }
     return records;
 }
 
@@ -96,6 +103,8 @@ void lookIntoUse(std::vector<PortRecord>& records, const Sessions& sessions)
     });
     std::vector<std::string> devices;
     for (PortRecord& record : records) {
+        if (record.portTaken)
+            continue;  // no device to look into
         record.noPermission = mayNotWrite(record.device);
         devices.push_back(record.device);
     }

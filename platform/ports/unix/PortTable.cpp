@@ -40,6 +40,24 @@ std::string& root()
     return path;
 }
 
+std::string& sysfs()
+{
+    static std::string path = "/sys";
+    return path;
+}
+
+std::string& proc()
+{
+    static std::string path = "/proc";
+    return path;
+}
+
+std::string& groups()
+{
+    static std::string path = "/etc/group";
+    return path;
+}
+
 const Range* rangeOf(std::int16_t number)
 {
     for (const Range& range : Ranges)
@@ -69,6 +87,18 @@ std::optional<int> indexAfter(const std::string& path, const std::string& prefix
 void setDeviceRoot(std::string path) { root() = std::move(path); }
 
 const std::string& deviceRoot() { return root(); }
+
+void setSysfsRoot(std::string path) { sysfs() = std::move(path); }
+
+const std::string& sysfsRoot() { return sysfs(); }
+
+void setProcRoot(std::string path) { proc() = std::move(path); }
+
+const std::string& procRoot() { return proc(); }
+
+void setGroupFile(std::string path) { groups() = std::move(path); }
+
+const std::string& groupFile() { return groups(); }
 
 std::optional<std::string> devicePath(std::int16_t number)
 {
