@@ -98,8 +98,7 @@ private slots:
         dirty.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
         dirty.c_iflag |= ICRNL | INLCR | IXON | IXOFF | IXANY;
         dirty.c_oflag |= OPOST | ONLCR;
-        dirty.c_cflag |= CSTOPB | CRTSCTS | HUPCL;
-        dirty.c_cflag &= ~CLOCAL;
+        dirty.c_cflag = (dirty.c_cflag | CSTOPB | CRTSCTS | HUPCL) & ~tcflag_t(CLOCAL);
         QCOMPARE(::cfsetspeed(&dirty, B1200), 0);
         QCOMPARE(::tcsetattr(line.slaveFd(), TCSANOW, &dirty), 0);
         QCOMPARE(::tcgetattr(line.slaveFd(), &dirty), 0);
