@@ -23,10 +23,10 @@ public:
     virtual QString activeWindow() = 0;
     // A left click at a point of the window's contents.
     virtual void click(const QString& window, QPoint point) = 0;
-    // Replaces the text of a prompt's field and presses Return, as a user would.
-    virtual void answer(const QString& window, const QString& text) = 0;
-    // Return, to the window: dismisses a message box.
-    virtual void pressReturn(const QString& window) = 0;
+    // Keys, to whichever window has the keyboard (none is focused first, so a prompt that did not
+    // take it fails): a field's text replaced and Return, as a user answers a prompt; Return alone.
+    virtual void answer(const QString& text) = 0;
+    virtual void pressReturn() = 0;
 };
 
 // The panel's window, clicked where its controls are: points of the client area, in pixels.
@@ -46,17 +46,19 @@ public:
         clientTop = desktop.contentsOf(window).height() - ClientHeight;
         return clientTop > 0;
     }
-    void click(int x, int y) { desktop.click(window, {x, clientTop + y}); }
-    void clickMenu(int x) { desktop.click(window, {x, 8}); }
-    void clickCell(int index)
+    static constexpr QPoint Run{112, 252}, Save{224, 252}, Reset{112, 284}, RightArrow{380, 192};
+    static QPoint cell(int index)
     {
         constexpr int columnLeft[4] = {88, 128, 176, 224};
-        click(columnLeft[index % 4] + 8, 32 + 24 * (index / 4) + 8);
+        return {columnLeft[index % 4] + 8, 32 + 24 * (index / 4) + 8};
     }
-    void clickRun() { click(112, 252); }
-    void clickSave() { click(224, 252); }
-    void clickReset() { click(112, 284); }
-    void clickRightArrow() { click(380, 192); }
+    void click(QPoint point) { desktop.click(window, point + QPoint(0, clientTop)); }
+    void clickMenu(int x) { desktop.click(window, {x, 8}); }
+    void clickCell(int index) { click(cell(index)); }
+    void clickRun() { click(Run); }
+    void clickSave() { click(Save); }
+    void clickReset() { click(Reset); }
+    void clickRightArrow() { click(RightArrow); }
     void com() { clickMenu(20); }
     void exit() { clickMenu(58); }
 };

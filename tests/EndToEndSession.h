@@ -15,6 +15,7 @@ struct EndToEndSession {
     QString platform;                  // the Qt platform plugin the program is to use there
     QRect freeArea;                    // where the program's windows must stand whole
     QString program;                   // what the desktop must know the window by
+    bool clickMovesKeyboard;           // a click gives a window the keyboard, as a window manager's does
 };
 
 EndToEndSession startSession();

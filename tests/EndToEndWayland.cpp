@@ -6,7 +6,7 @@
 // Wayland client under its app id.
 EndToEndSession startSession()
 {
-    EndToEndSession session{nullptr, "wayland", QRect(0, 0, 800, 480), KANDIMOR_APP_ID};
+    EndToEndSession session{nullptr, "wayland", QRect(0, 0, 800, 480), KANDIMOR_APP_ID, true};
     auto sway = std::make_unique<SwayDesktop>();
     if (sway->isReady())
         session.desktop = std::move(sway);

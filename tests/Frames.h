@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "PtyPair.h"
+
 #include <QByteArray>
 #include <QStringList>
 
@@ -14,6 +16,8 @@ inline QStringList framesOf(const QByteArray& bytes)
     }
     return frames;
 }
+
+inline int count(const QStringList& frames, const QString& frame) { return static_cast<int>(frames.count(frame)); }
 
 // The frames at the end of a stream that equal `frame`.
 inline int trailing(const QStringList& frames, const QString& frame)
@@ -35,3 +39,14 @@ inline QStringList phasesOf(const QStringList& frames)
             phases.last() = frame + " " + QString::number(phases.last().section(' ', 1).toInt() + 1);
     return phases;
 }
+
+// A line's far end as a test reads it, without waiting: all that came, and the whole frames in it.
+struct FarEnd {
+    PtyPair pty;
+    QByteArray received;
+    QStringList frames()
+    {
+        received += pty.readAvailable();
+        return framesOf(received.left(received.size() / 5 * 5));
+    }
+};

@@ -27,10 +27,9 @@ public:
 
     std::size_t bytesTaken() const { return taken_.load(); }
     bool stalled() const { return stallDone_.load(); }
-    // The backlog after the latest byte taken on time.
+    // The backlog after the latest byte taken on time, and how many were: how often it was measured.
     std::size_t backlog() const { return backlog_.load(); }
-    // The largest backlog seen since the last call.
-    std::size_t takeLargestBacklog() { return largest_.exchange(0); }
+    std::size_t samples() const { return samples_.load(); }
 
 private:
     void run();
@@ -48,5 +47,5 @@ private:
     std::atomic<bool> stallDone_{false};
     std::atomic<std::size_t> taken_{0};
     std::atomic<std::size_t> backlog_{0};
-    std::atomic<std::size_t> largest_{0};
+    std::atomic<std::size_t> samples_{0};
 };

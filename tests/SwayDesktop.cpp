@@ -112,17 +112,10 @@ void SwayDesktop::click(const QString& window, QPoint point)
     pointer_.click(contentsOf(window).topLeft() + point, rectOf(tree()["rect"]).size());
 }
 
-void SwayDesktop::focus(const QString& window) { swaymsg({QString("[con_id=%1]").arg(window), "focus"}); }
-
-void SwayDesktop::answer(const QString& window, const QString& text)
+void SwayDesktop::answer(const QString& text)
 {
-    focus(window);
     wtype({"-M", "ctrl", "-k", "a", "-m", "ctrl", "--", text});
-    wtype({"-k", "Return"});
+    pressReturn();
 }
 
-void SwayDesktop::pressReturn(const QString& window)
-{
-    focus(window);
-    wtype({"-k", "Return"});
-}
+void SwayDesktop::pressReturn() { wtype({"-k", "Return"}); }

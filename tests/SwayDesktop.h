@@ -24,12 +24,11 @@ public:
     QString programOf(const QString& window) override;
     QString activeWindow() override;
     void click(const QString& window, QPoint point) override;
-    void answer(const QString& window, const QString& text) override;
-    void pressReturn(const QString& window) override;
+    void answer(const QString& text) override;
+    void pressReturn() override;
 
 private:
     QJsonObject node(const QString& window);
-    void focus(const QString& window);
 
     VirtualPointer pointer_;
     QProcess keyboard_;  // a wtype that only holds its virtual keyboard on the seat

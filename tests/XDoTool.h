@@ -49,6 +49,13 @@ inline QString findWindow(const QString& title)
     return run({"search", "--onlyvisible", "--name", "^" + title + "$"}).section('\n', 0, 0);
 }
 
+inline QString waitForWindow(const QString& title, int milliseconds = 15000)
+{
+    QString found;
+    pollUntil([&] { return !(found = findWindow(title)).isEmpty(); }, milliseconds);
+    return found;
+}
+
 // Where a window stands on the screen, and its size; empty when xdotool cannot tell.
 inline QRect geometryOf(const QString& window)
 {
@@ -61,13 +68,19 @@ inline QRect geometryOf(const QString& window)
                  match.captured(4).toInt());
 }
 
-// Replaces the text of a prompt's field and presses Return, as a user would.
-inline void answer(const QString& prompt, const QString& text)
+// Replaces the text of the field with the keyboard and presses Return, as a user would.
+inline void typeAnswer(const QString& text)
 {
-    run({"windowfocus", "--sync", prompt});
     run({"key", "--clearmodifiers", "ctrl+a"});
     run({"type", text});
     run({"key", "Return"});
+}
+
+// Gives the prompt the keyboard, then answers it.
+inline void answer(const QString& prompt, const QString& text)
+{
+    run({"windowfocus", "--sync", prompt});
+    typeAnswer(text);
 }
 
 // The X server as a Desktop. Without a window manager the frame is the window itself.
@@ -89,12 +102,8 @@ public:
     {
         run({"mousemove", "--window", window, QString::number(point.x()), QString::number(point.y()), "click", "1"});
     }
-    void answer(const QString& window, const QString& text) override { XDoTool::answer(window, text); }
-    void pressReturn(const QString& window) override
-    {
-        run({"windowfocus", "--sync", window});
-        run({"key", "Return"});
-    }
+    void answer(const QString& text) override { typeAnswer(text); }
+    void pressReturn() override { run({"key", "Return"}); }
 };
 
 // One for every test that drives a program on the X server.

@@ -21,16 +21,13 @@ namespace {
 
 constexpr int Com = 5;
 
-QString xdotool(const QStringList& arguments) { return XDoTool::run(arguments); }
-
 bool underWine() { return qEnvironmentVariableIsSet("WINEPREFIX"); }
 
 class Session : public PanelWindow {
 public:
     Session() : PanelWindow(XDoTool::desktop()) {}
 
-    PtyPair line;
-    QByteArray received;
+    FarEnd line;
     QProcess panel;
     QString comLink;  // under Wine, COM5 in its prefix, made for this session's line
 
@@ -44,28 +41,15 @@ public:
             QFile::remove(comLink);
     }
 
-    QStringList frames()
-    {
-        received += line.readAvailable();
-        return framesOf(received.left(received.size() / 5 * 5));
-    }
     // Polls the far end until the condition holds; false after a generous bound.
     bool waitFor(const std::function<bool()>& condition, int milliseconds = 30000)
     {
         return XDoTool::pollUntil([&] {
-            frames();
+            line.frames();
             return condition();
         }, milliseconds);
     }
-    QString waitForWindow(const QString& title)
-    {
-        QString found;
-        waitFor([&] { return !(found = XDoTool::findWindow(title)).isEmpty(); }, 60000);
-        return found;
-    }
 };
-
-int count(const QStringList& frames, const QString& frame) { return static_cast<int>(frames.count(frame)); }
 
 // Starts the installed program on the session's line (under Wine as COM5), answers the start
 // prompt, and finds the window; false, with the reason logged, when any step fails.
@@ -73,7 +57,7 @@ bool start(Session& s)
 {
     const QString program = qEnvironmentVariable("KANDIMOR_INSTALLED_PROGRAM");
     QStringList command = QProcess::splitCommand(qEnvironmentVariable("KANDIMOR_RUNNER"));
-    QString port = QString::number(s.line.portNumber());
+    QString port = QString::number(s.line.pty.portNumber());
     if (underWine()) {
         const QString prefix = qEnvironmentVariable("WINEPREFIX");
         if (!QFile::exists(program) || !QDir(prefix + "/dosdevices").exists()) {
@@ -82,7 +66,7 @@ bool start(Session& s)
         }
         s.comLink = prefix + "/dosdevices/com" + QString::number(Com);
         QFile::remove(s.comLink);
-        if (!QFile::link(QString::fromStdString(s.line.slavePath()), s.comLink))
+        if (!QFile::link(QString::fromStdString(s.line.pty.slavePath()), s.comLink))
             return false;
         port = QString::number(Com);
     } else if (program.isEmpty()) {
@@ -94,15 +78,15 @@ bool start(Session& s)
     s.panel.start(command.takeFirst(), command);
     if (!s.panel.waitForStarted())
         return false;
-    const QString prompt = s.waitForWindow("Port setting");
+    const QString prompt = XDoTool::waitForWindow("Port setting", 60000);
     if (prompt.isEmpty())
         return false;
     XDoTool::answer(prompt, port);
-    s.window = s.waitForWindow("Kandimor");
+    s.window = XDoTool::waitForWindow("Kandimor", 60000);
     if (s.window.isEmpty())
         return false;
     if (!s.measure())
-        qWarning("unexpected window geometry: %s", qPrintable(xdotool({"getwindowgeometry", s.window})));
+        qWarning("unexpected window geometry: %s", qPrintable(XDoTool::run({"getwindowgeometry", s.window})));
     return s.clientTop > 0;
 }
 
@@ -122,27 +106,27 @@ private slots:
         // system's.
         s.clickCell(5);
         s.clickRun();
-        QVERIFY(s.waitFor([&] { return count(s.frames(), "F000") >= 20; }));
-        const int before = count(s.frames(), "F000");
+        QVERIFY(s.waitFor([&] { return count(s.line.frames(), "F000") >= 20; }));
+        const int before = count(s.line.frames(), "F000");
         QElapsedTimer clock;
         clock.start();
         QVERIFY(s.waitFor([&] { return clock.elapsed() >= 2000; }));
         qInfo("whole frames a second: %.0f",
-              (count(s.frames(), "F000") - before) * 1000.0 / static_cast<double>(clock.elapsed()));
+              (count(s.line.frames(), "F000") - before) * 1000.0 / static_cast<double>(clock.elapsed()));
         // Servo 3 / Spd 1: L000 from the next frames on.
         s.clickCell(11);
-        QVERIFY(s.waitFor([&] { return count(s.frames(), "L000") >= 20; }));
+        QVERIFY(s.waitFor([&] { return count(s.line.frames(), "L000") >= 20; }));
         // Save: twenty @000 frames, and the stream stops.
         s.clickSave();
-        QVERIFY(s.waitFor([&] { return count(s.frames(), "@000") == 20; }));
+        QVERIFY(s.waitFor([&] { return count(s.line.frames(), "@000") == 20; }));
         // Exit: the program ends with status 0 and sends nothing more.
         s.exit();
         QVERIFY(s.panel.waitForFinished(30000));
         QCOMPARE(s.panel.exitStatus(), QProcess::NormalExit);
         QCOMPARE(s.panel.exitCode(), 0);
 
-        QCOMPARE(s.received.size() % 5, 0);
-        const QStringList phases = phasesOf(s.frames());
+        QCOMPARE(s.line.received.size() % 5, 0);
+        const QStringList phases = phasesOf(s.line.frames());
         QCOMPARE(phases.size(), 3);
         QCOMPARE(phases[0].section(' ', 0, 0), "F000");
         QCOMPARE(phases[1].section(' ', 0, 0), "L000");

@@ -177,12 +177,13 @@ private slots:
     // A board's own UARTs on a made-up device tree, as a Raspberry Pi's kernel shows them: what
     // each is from its compatible strings, what it is wired to, and which /dev/serialN names it;
     // a port without a device tree (a USB adapter) and the serial/ folder of udev's links are
-    // left as they are.
+    // left as they are. The scan describes the ports it finds so.
     void aBoardsOwnUarts()
     {
         const DeviceRoot dev;
         const QTemporaryDir sys;
         BoardUarts::setSysfsRoot(sys.path().toStdString());
+        const auto restore = qScopeGuard([] { BoardUarts::setSysfsRoot("/sys"); });
         const auto uart = [&](const QString& tty, const QByteArray& compatible) {
             const QString node = sys.path() + "/class/tty/" + tty + "/device/of_node";
             QVERIFY(QDir().mkpath(node));
@@ -204,7 +205,6 @@ private slots:
         for (const char* tty : {"ttyS0", "ttyS1", "ttyAMA0", "ttyAMA10", "ttyUSB0"})
             records.push_back(bare(dev.dir.path().toStdString() + "/" + tty));
         BoardUarts::describe(records);
-        BoardUarts::setSysfsRoot("/sys");
         const QStringList lines = texts(PortOffer::entries(records));
         const QString root = dev.dir.path();
         const std::vector<std::pair<QString, QString>> expected{
@@ -221,6 +221,17 @@ private slots:
                          .match(lines[static_cast<qsizetype>(i)])
                          .hasMatch(),
                      qPrintable(lines[static_cast<qsizetype>(i)]));
+
+        // This machine's own ports, as the scan finds them, each with a UART behind it on the tree.
+        std::vector<PortRecord> found = PortScan::devices();
+        std::erase_if(found, [](const PortRecord& record) { return record.virtualLine; });
+        if (found.empty())
+            QSKIP("the scan finds no serial port on this machine to describe");
+        for (const PortRecord& record : found)
+            uart(QFileInfo(QString::fromStdString(record.device)).fileName(), QByteArray("test,uart\0", 10));
+        for (const PortRecord& record : PortScan::devices())
+            QVERIFY2(record.virtualLine || record.description.find("UART (test,uart)") != std::string::npos,
+                     record.device.c_str());
     }
 
     // Real pseudo-terminals: a line nobody uses as a terminal is offered as a virtual line, one

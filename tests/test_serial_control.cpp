@@ -15,6 +15,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <tuple>
+
 namespace {
 
 QByteArray pattern(int size)
@@ -83,24 +85,35 @@ private slots:
         QCOMPARE(first + collectUntilSent(control, line), sent);
     }
 
+    // The line left as a terminal would have it (canonical, echo, two stop bits, flow control,
+    // CR and NL mapped, slower): the panel sets every setting it needs, and closing puts them back.
+    // A pseudo-terminal keeps no parity nor character size: the kernel holds it at 8 bits, none.
     void lineSettingsReadBack()
     {
         PtyPair line;
         // Anyone may open it, so that only exclusive use can keep a later program out.
         QCOMPARE(::chmod(line.slavePath().c_str(), 0666), 0);
         QCOMPARE(laterProgramsOpen(line.slavePath()), 0);
+        termios dirty{};
+        QCOMPARE(::tcgetattr(line.slaveFd(), &dirty), 0);
+        dirty.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+        dirty.c_iflag |= ICRNL | INLCR | IXON | IXOFF | IXANY;
+        dirty.c_oflag |= OPOST | ONLCR;
+        dirty.c_cflag = (dirty.c_cflag | CSTOPB | CRTSCTS | HUPCL) & ~tcflag_t(CLOCAL);
+        QCOMPARE(::cfsetspeed(&dirty, B1200), 0);
+        QCOMPARE(::tcsetattr(line.slaveFd(), TCSANOW, &dirty), 0);
+        QCOMPARE(::tcgetattr(line.slaveFd(), &dirty), 0);
+        QCOMPARE(dirty.c_cflag & (CSTOPB | CRTSCTS | CLOCAL), tcflag_t(CSTOPB | CRTSCTS));
         MSComm control;
         control.setCommPort(line.portNumber());
         control.setPortOpen(true);
         termios settings{};
         QCOMPARE(::tcgetattr(line.slaveFd(), &settings), 0);
         QCOMPARE(::cfgetospeed(&settings), speed_t(B9600));
-        QCOMPARE(settings.c_cflag & CSIZE, tcflag_t(CS8));
-        QCOMPARE(settings.c_cflag & PARENB, tcflag_t(0));
-        QCOMPARE(settings.c_cflag & CSTOPB, tcflag_t(0));
-        QCOMPARE(settings.c_cflag & CRTSCTS, tcflag_t(0));
-        QCOMPARE(settings.c_iflag & (IXON | IXOFF), tcflag_t(0));
+        QCOMPARE(settings.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL), tcflag_t(CS8 | CLOCAL));
+        QCOMPARE(settings.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR), tcflag_t(0));
         QCOMPARE(settings.c_oflag & OPOST, tcflag_t(0));  // bytes go out as they are
+        QCOMPARE(settings.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));  // nothing echoed onto the wire
         // Exclusive use, as the kernel enforces it (qemu-user cannot read the flag back).
         QCOMPARE(laterProgramsOpen(line.slavePath()), EBUSY);
 
@@ -109,6 +122,11 @@ private slots:
         second.setCommPort(line.portNumber());
         QVERIFY_THROWS_EXCEPTION(PortFailure, second.setPortOpen(true));
         QVERIFY(!second.PortOpen());
+        control.setPortOpen(false);
+        QCOMPARE(::tcgetattr(line.slaveFd(), &settings), 0);
+        QCOMPARE(std::tuple(settings.c_iflag, settings.c_oflag, settings.c_cflag, settings.c_lflag, ::cfgetospeed(&settings)),
+                 std::tuple(dirty.c_iflag, dirty.c_oflag, dirty.c_cflag, dirty.c_lflag, ::cfgetospeed(&dirty)));
+        QCOMPARE(laterProgramsOpen(line.slavePath()), 0);
     }
 
     void portsThatCannotBeUsed()

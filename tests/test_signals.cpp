@@ -4,10 +4,8 @@
 #include "StreamCheck.h"
 #include "XDoTool.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
-#include <QThread>
 
 #include <csignal>
 #include <functional>
@@ -42,21 +40,10 @@ public:
     // Reads the far end until the condition holds; false after a generous bound.
     bool waitFor(const std::function<bool()>& condition)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 15000) {
+        return XDoTool::pollUntil([&] {
             received += line.readAvailable();
-            if (condition())
-                return true;
-            QThread::usleep(500);
-        }
-        return false;
-    }
-    QString waitForWindow(const QString& title)
-    {
-        QString found;
-        waitFor([&] { return !(found = XDoTool::findWindow(title)).isEmpty(); });
-        return found;
+            return condition();
+        }, 15000);
     }
     QStringList frames() const { return framesOf(received.left(received.size() / 5 * 5)); }
 
@@ -64,11 +51,11 @@ public:
     // the keyboard; true once the stream is on the line.
     bool run()
     {
-        const QString prompt = waitForWindow("Port setting");
+        const QString prompt = XDoTool::waitForWindow("Port setting");
         if (prompt.isEmpty())
             return false;
         XDoTool::answer(prompt, QString::number(line.portNumber()));
-        const QString window = waitForWindow("Kandimor");
+        const QString window = XDoTool::waitForWindow("Kandimor");
         if (window.isEmpty())
             return false;
         XDoTool::run({"windowfocus", "--sync", window});
@@ -107,7 +94,7 @@ private slots:
     {
         QFETCH(int, stopSignal);
         Panel panel;
-        QVERIFY(!panel.waitForWindow("Port setting").isEmpty());
+        QVERIFY(!XDoTool::waitForWindow("Port setting").isEmpty());
         panel.send(stopSignal);
         QVERIFY(panel.endedAsExitDoes());
         QVERIFY(panel.line.readAvailable().isEmpty());

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -145,6 +146,7 @@ private slots:
         const QPalette dark(light, QColor(60, 60, 60), QColor(90, 90, 90), QColor(30, 30, 30), QColor(45, 45, 45),
                             light, Qt::white, QColor(35, 35, 35), QColor(50, 50, 50));
         QApplication::setPalette(dark);
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });  // also on a failed check
         QCoreApplication::processEvents(); // the change reaches the widgets as a posted event
         QCOMPARE(value->palette().color(value->backgroundRole()), QColor(255, 255, 255));
         QCOMPARE(value->palette().color(value->foregroundRole()), QColor(0, 0, 0));
@@ -154,13 +156,13 @@ private slots:
             form.findChild<QScrollBar*>("HScroll1")->setValue(128);
             QVERIFY(form.grab().save(pictures + "/panel-dark.png"));
         }
-        for (const QWidget* control : form.findChildren<QWidget*>()) {
-            if (control != value && !control->isWindow()) {
-                QCOMPARE(control->palette().color(QPalette::Window), dark.color(QPalette::Window));
-                QCOMPARE(control->palette().color(QPalette::WindowText), dark.color(QPalette::WindowText));
-            }
-        }
-        QApplication::setPalette(before);
+        // The roles a label, a button's face and caption, and a radio button's circle and dot are
+        // drawn in.
+        for (const QWidget* control : form.findChildren<QWidget*>())
+            for (const auto role : {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText,
+                                    QPalette::Base, QPalette::Text})
+                if (control != value && !control->isWindow())
+                    QCOMPARE(control->palette().color(role), dark.color(role));
         QCOMPARE(value->alignment(), Qt::AlignCenter);
         QVERIFY(!value->accessibleName().isEmpty());
         QVERIFY(!form.findChild<QWidget*>("HScroll1")->accessibleName().isEmpty());

@@ -20,7 +20,8 @@ packages=(
 . tools/packages.sh
 ensure_packages "${packages[@]}"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDIMOR_WERROR=ON >/dev/null
+# It installs the Wayland client library: the Wayland end-to-end test must be built.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDIMOR_WERROR=ON -DKANDIMOR_REQUIRE_WAYLAND_TEST=ON >/dev/null
 targets=()
 (($# == 0)) || targets=(--target "$@")
 cmake --build build --parallel "$(nproc)" "${targets[@]}"

@@ -16,7 +16,8 @@ echo "== tests"
 (cd build && ctest --output-on-failure --timeout 300)
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DKANDIMOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDIMOR_WERROR=ON >/dev/null
+cmake -S . -B build-asan -DKANDIMOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDIMOR_WERROR=ON \
+    -DKANDIMOR_REQUIRE_WAYLAND_TEST=ON >/dev/null
 cmake --build build-asan --parallel "$jobs"
 (
     cd build-asan
