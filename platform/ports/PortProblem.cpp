@@ -46,7 +46,7 @@ QString sentence(const PortFault& fault)
             return text("%1 is not a serial device.").arg(device);
         return text("%1 is not a serial port (%2).").arg(device, words(fault.systemWords));
     case Kind::NotConnected:
-        return text("%1 is not connected (unplugged?).").arg(device);
+        return text("%1 is not connected: no device answers behind it (unplugged?).").arg(device);
     case Kind::Lost:
         return text("%1 was lost (unplugged?).").arg(device);
     case Kind::Stuck:
@@ -55,6 +55,9 @@ QString sentence(const PortFault& fault)
         return text("No port is open: Run or Com opens one.");
     case Kind::System:
         break;
+    case Kind::SettingsNotTaken:
+        return text("%1 did not take 9600 baud, 8N1, no flow control: its driver set the line otherwise.")
+            .arg(device);
     }
     return text("%1: %2.").arg(device, words(fault.systemWords));
 }

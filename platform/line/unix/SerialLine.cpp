@@ -135,6 +135,14 @@ void SerialLine::open(std::int16_t number, int baud)
         throw refused(EINVAL);
     if (::tcsetattr(fd, TCSANOW, &settings) != 0)
         throw refused(errno);
+    // tcsetattr succeeds when the driver took any of the settings: what it set is read back.
+    termios taken{};
+    if (::tcgetattr(fd, &taken) != 0)
+        throw refused(errno);
+    if (::cfgetospeed(&taken) != speed || (taken.c_cflag & CSIZE) != CS8
+        || (taken.c_cflag & (PARENB | CSTOPB | CRTSCTS)) != 0 || (taken.c_iflag & (IXON | IXOFF)) != 0
+        || (taken.c_oflag & OPOST) != 0)
+        throw PortProblem::failure(PortFault::of(PortFault::Kind::SettingsNotTaken, number, *path));
     // What the OS still holds for the line from before (another program's bytes, or a stream
     // given up as stuck) is stale: it goes, so the first frame is the next thing on the wire.
     if (::tcflush(fd, TCOFLUSH) != 0)
