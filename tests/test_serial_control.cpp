@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "MSComm.h"
 #include "PtyPair.h"
+#include "UucpLock.h"
+#include "test_faults_support.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
@@ -178,6 +182,65 @@ private slots:
         control.setPortOpen(true);  // and the same line opens again
         output(control, pattern(5));
         QCOMPARE(collectUntilSent(control, line), pattern(5));
+    }
+
+    // Lock files on a serial device's name: another program's live lock, as text or in the old
+    // binary form, keeps the control out and names its holder; a stale one is replaced by the
+    // control's own while the port is open, which goes when it closes, at exit() too; where no
+    // lock can be made the port opens all the same.
+    void lockFilesOfOtherPrograms()
+    {
+        PtyPair line;
+        const DeviceRoot root;
+        QVERIFY(QFile::link(QString::fromStdString(line.slavePath()), root.node(33)));
+        const QTemporaryDir locks;
+        UucpLock::setDirectory(locks.path().toStdString());
+        const QString lock = locks.path() + "/LCK..ttyUSB0";
+        const auto openPort33 = [&] {  // the failure's line, or the lock while the port is open
+            MSComm control;
+            control.setCommPort(33);
+            try {
+                control.setPortOpen(true);
+            } catch (const PortFailure& failure) {
+                return QByteArray(failure.what());
+            }
+            QFile file(lock);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("no lock");
+        };
+        const auto hdb = [](pid_t pid) { return QByteArray::number(pid).rightJustified(10) + '\n'; };
+        const pid_t other = ::fork();
+        if (other == 0)
+            ::_exit(::pause());
+        const QByteArray inUse = root.node(33).toUtf8() + " is in use by "
+            + QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15).toUtf8() + " (pid "
+            + QByteArray::number(other) + ").";
+        for (const QByteArray& form : {hdb(other), QByteArray::fromRawData(
+                                           reinterpret_cast<const char*>(&other), sizeof other)}) {
+            QFile file(lock);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(form) == form.size());
+            file.close();
+            QCOMPARE(openPort33(), inUse);
+        }
+        ::kill(other, SIGKILL);
+        ::waitpid(other, nullptr, 0);
+        QCOMPARE(openPort33(), hdb(::getpid()));
+        QVERIFY(!QFile::exists(lock));
+
+        const pid_t ending = ::fork();
+        if (ending == 0) {
+            auto* control = new MSComm;  // never destroyed: exit() runs no destructor of it
+            control->setCommPort(33);
+            control->setPortOpen(true);
+            std::exit(QFile::exists(lock) ? 0 : 1);
+        }
+        int status = -1;
+        ::waitpid(ending, &status, 0);
+        QCOMPARE(status, 0);
+        QVERIFY(!QFile::exists(lock));
+
+        UucpLock::setDirectory(locks.path().toStdString() + "/none");
+        QCOMPARE(openPort33(), "no lock");
+        UucpLock::setDirectory("/run/lock");
     }
 };
 

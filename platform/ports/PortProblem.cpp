@@ -38,6 +38,8 @@ QString sentence(const PortFault& fault)
     case Kind::InUse:
         if (!fault.holder)
             return text("%1 is in use by another program.").arg(device);
+        if (fault.holder->program.empty())  // its name hidden from this user
+            return text("%1 is in use by the program with pid %2.").arg(device, QString::number(fault.holder->pid));
         return text("%1 is in use by %2.").arg(device, words(PortHolder::named(*fault.holder)));
     case Kind::InUseOrDenied:
         return text("%1 is in use by another program, or Windows denies access to it.").arg(device);

@@ -4,7 +4,8 @@
 #include "OpenRefusal.h"
 #include "PortHolderLinux.h"
 #include "PortProblem.h"
-#include "PortTable.h"
+#include "PortTableLinux.h"
+#include "UucpLock.h"
 
 #include <cerrno>
 #include <mutex>
@@ -82,6 +83,7 @@ public:
     const std::string device;
     termios original{};
     bool settingsRead = false;
+    UucpLock lock;  // given up once the device is closed
 };
 
 SerialLine::SerialLine() = default;
@@ -103,6 +105,16 @@ void SerialLine::open(std::int16_t number, int baud)
         throw refused(ENOTTY);
     if (!openHere().take(*path))
         throw refused(EBUSY);
+    // Programs that honour lock files (root's too) stay out, and those holding one are kept out
+    // of, before the open resets a board on DTR. A pseudo-terminal is a line of one pair of
+    // programs, and its name is reused at once: it takes no lock.
+    UucpLock lock = PortTable::numberOfPseudoTerminal(*path) ? UucpLock() : UucpLock(*path);
+    if (lock.holder()) {
+        openHere().give(*path);
+        PortFault fault = PortFault::of(PortFault::Kind::InUse, number, *path);
+        fault.holder = lock.holder();
+        throw PortProblem::failure(fault);
+    }
 
     const int fd = ::open(path->c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -111,6 +123,7 @@ void SerialLine::open(std::int16_t number, int baud)
         throw refused(error);
     }
     auto port = std::make_unique<Port>(fd, *path);
+    port->lock = std::move(lock);
     if (::tcgetattr(fd, &port->original) != 0)
         throw refused(errno);
     port->settingsRead = true;
