@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <optional>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
@@ -208,7 +209,12 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("no lock");
         };
         const auto hdb = [](pid_t pid) { return QByteArray::number(pid).rightJustified(10) + '\n'; };
-        const pid_t other = ::fork();
+        struct Waiting {  // another program, until it is killed or the test ends
+            pid_t pid = ::fork();
+            ~Waiting() { ::kill(pid, SIGKILL); ::waitpid(pid, nullptr, 0); }
+        };
+        std::optional<Waiting> waiting(std::in_place);
+        const pid_t other = waiting->pid;
         if (other == 0)
             ::_exit(::pause());
         const QByteArray inUse = root.node(33).toUtf8() + " is in use by "
@@ -221,8 +227,7 @@ private slots:
             file.close();
             QCOMPARE(openPort33(), inUse);
         }
-        ::kill(other, SIGKILL);
-        ::waitpid(other, nullptr, 0);
+        waiting.reset();
         QCOMPARE(openPort33(), hdb(::getpid()));
         QVERIFY(!QFile::exists(lock));
 
