@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "MSComm.h"
 #include "PtyPair.h"
-#include "UucpLock.h"
 #include "test_faults_support.h"
 
 #include <QCoreApplication>
@@ -194,9 +193,7 @@ private slots:
         PtyPair line;
         const DeviceRoot root;
         QVERIFY(QFile::link(QString::fromStdString(line.slavePath()), root.node(33)));
-        const QTemporaryDir locks;
-        UucpLock::setDirectory(locks.path().toStdString());
-        const QString lock = locks.path() + "/LCK..ttyUSB0";
+        const QString lock = root.dir.path() + "/lock/LCK..ttyUSB0";
         const auto openPort33 = [&] {  // the failure's line, or the lock while the port is open
             MSComm control;
             control.setCommPort(33);
@@ -243,9 +240,8 @@ private slots:
         QCOMPARE(status, 0);
         QVERIFY(!QFile::exists(lock));
 
-        UucpLock::setDirectory(locks.path().toStdString() + "/none");
+        UucpLock::setDirectory(root.dir.path().toStdString() + "/none");
         QCOMPARE(openPort33(), "no lock");
-        UucpLock::setDirectory("/run/lock");
     }
 };
 
