@@ -276,8 +276,7 @@ private slots:
         QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
         const int lowestFree = ::open("/dev/null", O_RDONLY);
         QVERIFY(lowestFree >= 0 && ::close(lowestFree) == 0);
-        rlimit none = limit;
-        none.rlim_cur = static_cast<rlim_t>(lowestFree);
+        const rlimit none{static_cast<rlim_t>(lowestFree), limit.rlim_max};
         QCOMPARE(::setrlimit(RLIMIT_NOFILE, &none), 0);
         PreciseWake wake;
         QCOMPARE(::setrlimit(RLIMIT_NOFILE, &limit), 0);
