@@ -105,9 +105,10 @@ void SerialLine::open(std::int16_t number, int baud)
         throw refused(ENOTTY);
     if (!openHere().take(*path))
         throw refused(EBUSY);
-    // Programs that honour lock files (root's too) stay out, and those holding one are kept out
-    // of, before the open resets a board on DTR. A pseudo-terminal is a line of one pair of
-    // programs, and its name is reused at once: it takes no lock.
+    // Another program's lock keeps the panel out, before its open would reset a board on DTR;
+    // the panel's own keeps out programs that honour locks, root's too, whom exclusive use lets
+    // in. A pseudo-terminal belongs to one pair of programs and its name is reused at once: no
+    // lock.
     UucpLock lock = PortTable::numberOfPseudoTerminal(*path) ? UucpLock() : UucpLock(*path);
     if (lock.holder()) {
         openHere().give(*path);
