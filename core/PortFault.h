@@ -19,7 +19,7 @@ struct PortFault {
         InUse,          // another program has it
         InUseOrDenied,  // either; the system does not say which (Windows)
         NotSerial,      // it is there, but not a serial port
-        NotConnected,   // the port is there, its device is not (Windows)
+        NotConnected,   // the port is there, no device answers behind it
         Lost,           // the line went away while open
         Stuck,          // the line took nothing for `bound`
         NotOpen,        // output with no port open
@@ -28,6 +28,7 @@ struct PortFault {
         MaybeProbed,    // in use by a holder that cannot be seen, while a modem prober runs
         NotInLogin,     // the user joined the device's group, but this login predates it
         LoginConsole,   // the device carries a login console, which keeps the user out
+        SettingsNotTaken,  // the driver did not set the line to 9600 8N1, raw
     };
 
     // A program holding a device: its process and its name as the kernel gives it.

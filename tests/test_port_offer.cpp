@@ -10,12 +10,14 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <grp.h>
@@ -232,6 +234,69 @@ private slots:
         for (const PortRecord& record : PortScan::devices())
             QVERIFY2(record.virtualLine || record.description.find("UART (test,uart)") != std::string::npos,
                      record.device.c_str());
+    }
+
+    // Every fault as the user reads it, from each code the system's map knows and from each kind
+    // beside: a change of kind or of wording shows here.
+    void everyFaultInWords()
+    {
+        using Kind = PortFault::Kind;
+        const DeviceRoot root;  // a device that is not there has no group to join
+        const std::string device = root.node(33).toStdString(), present = PortOffer::presentNow(PortScan::present());
+        const std::string held = root.dir.path().toStdString() + "/held";  // open for writing in another process
+        const int heldHere = ::open(held.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(heldHere >= 0);
+        const pid_t holder = ::fork();
+        if (holder == 0)
+            ::_exit(::pause());
+        ::close(heldHere);
+        const auto code = [&](int error) { return OpenRefusal::faultOf(error, 33, device); };
+        const auto at = [&](Kind kind) { return PortFault::of(kind, 33, device); };
+        PortFault grouped = at(Kind::NoPermission), named = at(Kind::InUse), nameless = named,
+                  told = at(Kind::NotSerial), stuck = at(Kind::Stuck), taken = at(Kind::AdapterTaken);
+        taken.chip = "CP210x";
+        taken.usbId = "10c4:ea60";
+        grouped.group = "dialout";
+        named.holder = PortFault::Holder{4242, "minicom"};
+        nameless.holder = PortFault::Holder{4242, ""};
+        told.systemWords = "a printer";
+        stuck.bound = std::chrono::seconds(2);
+        const std::string noDevice = "No device " + device + " for port 33. " + present;
+        const std::vector<std::pair<PortFault, std::string>> faults{
+            {code(EACCES), device + ": permission denied."}, {code(EPERM), device + ": permission denied."},
+            {code(EBUSY), device + " is in use by another program."}, {code(ENOENT), noDevice},
+            {code(ENOTDIR), noDevice}, {code(ENODEV), noDevice}, {code(ENXIO), noDevice},
+            {code(ENOTTY), device + " is not a serial device."},
+            {code(EIO), device + " is not connected: no device answers behind it (unplugged?)."},
+            {code(EDOM), device + ": Numerical argument out of domain."},
+            {OpenRefusal::faultOf(EBUSY, 33, held), held + " is in use by "
+                 + QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15).toStdString() + " (pid "
+                 + std::to_string(holder) + ")."},
+            {PortFault::of(Kind::NoSuchNumber, 2000), "Port 2000 names no device. " + present},
+            {grouped,
+             device + ": permission denied. Join the dialout group: sudo usermod -aG dialout $USER, then log in again."},
+            {named, device + " is in use by minicom (pid 4242)."}, {nameless, device + " is in use by the program with pid 4242."},
+            {told, device + " is not a serial port (a printer)."},
+            {PortFault::of(Kind::Absent, 7, "COM7"), "There is no COM7 on this computer. " + present},
+            {PortFault::of(Kind::InUseOrDenied, 7, "COM7"),
+             "COM7 is in use by another program, or Windows denies access to it."},
+            {at(Kind::Lost), device + " was lost (unplugged?)."},
+            {stuck, device + " took nothing for 2 s."},
+            {at(Kind::NotOpen), "No port is open: Run or Com opens one."},
+            // The system in the way, as far as the sysfs and /proc trees of theSystemInTheWay leave it.
+            {taken, "The CP210x adapter 10c4:ea60 has no port: something took it from its driver, most often "
+                    "brltty, the braille display service. Unless a braille display is used: sudo apt remove brltty, "
+                    "then plug the adapter in again."},
+            {at(Kind::MaybeProbed), device + " is in use by another program: ModemManager may be probing it, and "
+                                             "lets go within half a minute; try again then. To keep ModemManager off "
+                                             "the device, give it ID_MM_DEVICE_IGNORE in a udev rule."},
+            {at(Kind::SettingsNotTaken),
+             device + " did not take 9600 baud, 8N1, no flow control: its driver set the line otherwise."},
+        };
+        ::kill(holder, SIGKILL);
+        ::waitpid(holder, nullptr, 0);
+        for (const auto& [fault, words] : faults)
+            QCOMPARE(QString::fromStdString(PortProblem::line(fault)), QString::fromStdString(words));
     }
 
     // Real pseudo-terminals: a line nobody uses as a terminal is offered as a virtual line, one

@@ -3,6 +3,7 @@
 #include "ScriptedRuntime.h"
 #include "Sermod1.h"
 #include "Driver.h"
+#include "PreciseWake.h"
 #include "StreamCheck.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,10 @@
 #include <QTimer>
 
 #include <functional>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 
 class RunLoopOnPty : public QObject {
@@ -261,6 +266,21 @@ private slots:
         QVERIFY(panel.runtime.messages.empty());
         QVERIFY(!panel.control.PortOpen());
         QCOMPARE(framesOf(panel.line.readAvailable()), QStringList(atExit - before, "A000"));
+    }
+
+    // Out of descriptors a wake gets no timer of the system's: it says it cannot arm, so that the
+    // pump's millisecond timer stands in, and the program goes on.
+    void aWakeWithoutDescriptors()
+    {
+        rlimit limit{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+        const int lowestFree = ::open("/dev/null", O_RDONLY);
+        QVERIFY(lowestFree >= 0 && ::close(lowestFree) == 0);
+        const rlimit none{static_cast<rlim_t>(lowestFree), limit.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &none), 0);
+        PreciseWake wake;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+        QVERIFY(!wake.at(PreciseWake::Clock::now()));
     }
 };
 

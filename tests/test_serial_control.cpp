@@ -2,12 +2,16 @@
 #include "MSComm.h"
 #include "OvercountingDriver.h"
 #include "PtyPair.h"
+#include "test_faults_support.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
+#include <optional>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
@@ -213,6 +217,66 @@ private slots:
         control.setPortOpen(false);
         OvercountingDriver::stop();
         QCOMPARE(line.readAvailable(), burst);
+    }
+
+    // Lock files on a serial device's name: another program's live lock, as text or in the old
+    // binary form, keeps the control out and names its holder; a stale one is replaced by the
+    // control's own while the port is open, which goes when it closes, at exit() too; where no
+    // lock can be made the port opens all the same.
+    void lockFilesOfOtherPrograms()
+    {
+        PtyPair line;
+        const DeviceRoot root;
+        QVERIFY(QFile::link(QString::fromStdString(line.slavePath()), root.node(33)));
+        const QString lock = root.dir.path() + "/lock/LCK..ttyUSB0";
+        const auto openPort33 = [&] {  // the failure's line, or the lock while the port is open
+            MSComm control;
+            control.setCommPort(33);
+            try {
+                control.setPortOpen(true);
+            } catch (const PortFailure& failure) {
+                return QByteArray(failure.what());
+            }
+            QFile file(lock);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("no lock");
+        };
+        const auto hdb = [](pid_t pid) { return QByteArray::number(pid).rightJustified(10) + '\n'; };
+        struct Waiting {  // another program, until it is killed or the test ends
+            pid_t pid = ::fork();
+            ~Waiting() { ::kill(pid, SIGKILL); ::waitpid(pid, nullptr, 0); }
+        };
+        std::optional<Waiting> waiting(std::in_place);
+        const pid_t other = waiting->pid;
+        if (other == 0)
+            ::_exit(::pause());
+        const QByteArray inUse = root.node(33).toUtf8() + " is in use by "
+            + QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15).toUtf8() + " (pid "
+            + QByteArray::number(other) + ").";
+        for (const QByteArray& form : {hdb(other), QByteArray::fromRawData(
+                                           reinterpret_cast<const char*>(&other), sizeof other)}) {
+            QFile file(lock);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(form) == form.size());
+            file.close();
+            QCOMPARE(openPort33(), inUse);
+        }
+        waiting.reset();
+        QCOMPARE(openPort33(), hdb(::getpid()));
+        QVERIFY(!QFile::exists(lock));
+
+        const pid_t ending = ::fork();
+        if (ending == 0) {
+            auto* control = new MSComm;  // never destroyed: exit() runs no destructor of it
+            control->setCommPort(33);
+            control->setPortOpen(true);
+            std::exit(QFile::exists(lock) ? 0 : 1);
+        }
+        int status = -1;
+        ::waitpid(ending, &status, 0);
+        QCOMPARE(status, 0);
+        QVERIFY(!QFile::exists(lock));
+
+        UucpLock::setDirectory(root.dir.path().toStdString() + "/none");
+        QCOMPARE(openPort33(), "no lock");
     }
 };
 

@@ -44,6 +44,8 @@ QString sentence(const PortFault& fault)
     case Kind::InUse:
         if (!fault.holder)
             return text("%1 is in use by another program.").arg(device);
+        if (fault.holder->program.empty())  // its name hidden from this user
+            return text("%1 is in use by the program with pid %2.").arg(device, QString::number(fault.holder->pid));
         return text("%1 is in use by %2.").arg(device, words(PortHolder::named(*fault.holder)));
     case Kind::InUseOrDenied:
         return text("%1 is in use by another program, or Windows denies access to it.").arg(device);
@@ -52,7 +54,7 @@ QString sentence(const PortFault& fault)
             return text("%1 is not a serial device.").arg(device);
         return text("%1 is not a serial port (%2).").arg(device, words(fault.systemWords));
     case Kind::NotConnected:
-        return text("%1 is not connected (unplugged?).").arg(device);
+        return text("%1 is not connected: no device answers behind it (unplugged?).").arg(device);
     case Kind::Lost:
         return text("%1 was lost (unplugged?).").arg(device);
     case Kind::Stuck:
@@ -91,6 +93,9 @@ QString sentence(const PortFault& fault)
                     "Options, Serial Port: no login shell), elsewhere with sudo systemctl mask --now "
                     "serial-getty@%3.")
             .arg(device, holderOr(fault, "getty"), words(fault.device.substr(fault.device.rfind('/') + 1)));
+    case Kind::SettingsNotTaken:
+        return text("%1 did not take 9600 baud, 8N1, no flow control: its driver set the line otherwise.")
+            .arg(device);
     }
     return text("%1: %2.").arg(device, words(fault.systemWords));
 }

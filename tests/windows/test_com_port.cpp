@@ -3,6 +3,10 @@
 #include "Driver.h"
 #include "Frames.h"
 #include "MSComm.h"
+#include "OpenRefusal.h"
+#include "PortOffer.h"
+#include "PortProblem.h"
+#include "PortScan.h"
 #include "PortTable.h"
 #include "RunLoop.h"
 #include "ScriptedRuntime.h"
@@ -12,6 +16,11 @@
 #include <QFile>
 #include <QTest>
 #include <QThread>
+
+#include <utility>
+#include <vector>
+
+#include <windows.h>
 
 // The serial control and the run loop on a real COM port. Under Wine, the port is a Linux
 // pseudo-terminal whose far end copies all it gets into a file: KANDIMOR_COM_PORT names the port,
@@ -117,6 +126,22 @@ private slots:
         QVERIFY2(noSuch.startsWith(QString("There is no COM%1 on this computer.").arg(absent)), qPrintable(noSuch));
 
         QCOMPARE(failureOf(control, comPort()), "opened");
+
+        // Each Win32 error the map knows, and one it does not, as the user reads it.
+        const std::string missing = "There is no COM7 on this computer. " + PortOffer::presentNow(PortScan::present()),
+                          inUse = "COM7 is in use by another program.",
+                          gone = "COM7 is not connected: no device answers behind it (unplugged?).";
+        const std::vector<std::pair<OpenRefusal::Code, std::string>> codes{
+            {ERROR_FILE_NOT_FOUND, missing}, {ERROR_PATH_NOT_FOUND, missing},
+            {ERROR_ACCESS_DENIED, "COM7 is in use by another program, or Windows denies access to it."},
+            {ERROR_SHARING_VIOLATION, inUse}, {ERROR_BUSY, inUse}, {ERROR_GEN_FAILURE, gone},
+            {ERROR_DEVICE_NOT_CONNECTED, gone}, {ERROR_DEVICE_REMOVED, gone}, {ERROR_NOT_READY, gone},
+            {ERROR_INVALID_FUNCTION, "COM7: " + OpenRefusal::systemWords(ERROR_INVALID_FUNCTION) + "."},
+        };
+        for (const auto& [code, words] : codes)
+            QCOMPARE(QString::fromStdString(PortProblem::line(OpenRefusal::faultOf(code, 7, "COM7"))),
+                     QString::fromStdString(words));
+        QVERIFY(!OpenRefusal::systemWords(ERROR_INVALID_FUNCTION).empty());
     }
 };
 

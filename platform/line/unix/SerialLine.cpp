@@ -4,7 +4,8 @@
 #include "OpenRefusal.h"
 #include "PortHolderLinux.h"
 #include "PortProblem.h"
-#include "PortTable.h"
+#include "PortTableLinux.h"
+#include "UucpLock.h"
 
 #include <cerrno>
 #include <mutex>
@@ -82,6 +83,7 @@ public:
     const std::string device;
     termios original{};
     bool settingsRead = false;
+    UucpLock lock;  // given up once the device is closed
 };
 
 SerialLine::SerialLine() = default;
@@ -103,6 +105,17 @@ void SerialLine::open(std::int16_t number, int baud)
         throw refused(ENOTTY);
     if (!openHere().take(*path))
         throw refused(EBUSY);
+    // Another program's lock keeps the panel out, before its open would reset a board on DTR;
+    // the panel's own keeps out programs that honour locks, root's too, whom exclusive use lets
+    // in. A pseudo-terminal belongs to one pair of programs and its name is reused at once: no
+    // lock.
+    UucpLock lock = PortTable::numberOfPseudoTerminal(*path) ? UucpLock() : UucpLock(*path);
+    if (lock.holder()) {
+        openHere().give(*path);
+        PortFault fault = PortFault::of(PortFault::Kind::InUse, number, *path);
+        fault.holder = lock.holder();
+        throw PortProblem::failure(fault);
+    }
 
     const int fd = ::open(path->c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -111,6 +124,7 @@ void SerialLine::open(std::int16_t number, int baud)
         throw refused(error);
     }
     auto port = std::make_unique<Port>(fd, *path);
+    port->lock = std::move(lock);
     if (::tcgetattr(fd, &port->original) != 0)
         throw refused(errno);
     port->settingsRead = true;
@@ -135,6 +149,14 @@ void SerialLine::open(std::int16_t number, int baud)
         throw refused(EINVAL);
     if (::tcsetattr(fd, TCSANOW, &settings) != 0)
         throw refused(errno);
+    // tcsetattr succeeds when the driver took any of the settings: what it set is read back.
+    termios taken{};
+    if (::tcgetattr(fd, &taken) != 0)
+        throw refused(errno);
+    if (::cfgetospeed(&taken) != speed || (taken.c_cflag & CSIZE) != CS8
+        || (taken.c_cflag & (PARENB | CSTOPB | CRTSCTS)) != 0 || (taken.c_iflag & (IXON | IXOFF)) != 0
+        || (taken.c_oflag & OPOST) != 0)
+        throw PortProblem::failure(PortFault::of(PortFault::Kind::SettingsNotTaken, number, *path));
     // What the OS still holds for the line from before (another program's bytes, or a stream
     // given up as stuck) is stale: it goes, so the first frame is the next thing on the wire.
     if (::tcflush(fd, TCOFLUSH) != 0)

@@ -32,7 +32,12 @@ PortFault faultOf(Code code, std::int16_t number, const std::string& device)
     switch (code) {
     case ENOENT:
     case ENOTDIR:
+    case ENODEV:  // a node left behind by a device that went
+    case ENXIO:   // a port with no UART behind it
         fault.kind = PortFault::Kind::NoDevice;
+        break;
+    case EIO:  // a device going away, or a virtual line whose far end closed
+        fault.kind = PortFault::Kind::NotConnected;
         break;
     case EACCES:
     case EPERM:

@@ -5,22 +5,25 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <stdexcept>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
 class PreciseWake::Timer {
 public:
     // steady_clock is CLOCK_MONOTONIC on Linux, so its time points arm the timer as they are.
+    // Without a timerfd (out of descriptors) there is nothing to arm: the pump's millisecond
+    // timer stands in, as for a timer that will not arm.
     explicit Timer(QObject* owner) : fd(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
     {
         if (fd < 0)
-            throw std::runtime_error("timerfd_create failed");
+            return;
         notifier = new QSocketNotifier(fd, QSocketNotifier::Read, owner);
         QObject::connect(notifier, &QSocketNotifier::activated, owner, [this] { expired(); });
     }
     ~Timer()
     {
+        if (fd < 0)
+            return;
         notifier->setEnabled(false);
         ::close(fd);
     }
@@ -52,12 +55,14 @@ bool PreciseWake::at(Clock::time_point when)
     due.it_value.tv_nsec = static_cast<long>(std::chrono::nanoseconds(since - seconds).count());
     if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0)
         due.it_value.tv_nsec = 1;  // all zeros would disarm it
-    return ::timerfd_settime(timer_->fd, TFD_TIMER_ABSTIME, &due, nullptr) == 0;
+    return timer_->fd >= 0 && ::timerfd_settime(timer_->fd, TFD_TIMER_ABSTIME, &due, nullptr) == 0;
 }
 
 // Setting a timerfd, to a time or to nothing, also clears an expiry not yet read.
 void PreciseWake::cancel()
 {
+    if (timer_->fd < 0)
+        return;
     const itimerspec disarmed{};
     // It cannot fail for this descriptor; if it did, a wake-up would come after all, and the
     // pump, which asks again whenever it wakes, would only wait once more.
