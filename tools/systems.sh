@@ -52,11 +52,26 @@ system_tar() {
         mkdir -p "$dir"
         rm -f "$dir"/system-*.tar "$dir/new.tar"
         (($# == 0)) || include=(--include="$(IFS=,; echo "$*")")
-        mmdebstrap --quiet --variant=minbase --architectures="$architectures" "${include[@]}" \
-            --format=tar "$suite" "$dir/new.tar" \
-            "deb $systems_mirror $suite main" "deb $systems_mirror $suite-updates main" \
-            "deb http://deb.debian.org/debian-security $suite-security main" >&2
-        mv "$dir/new.tar" "$tar"
+        local sources=("deb $systems_mirror $suite main" "deb $systems_mirror $suite-updates main")
+        local security="deb http://deb.debian.org/debian-security $suite-security main" try
+        # A mirror caught mid-sync serves an index that does not match its Release file (seen for
+        # one architecture's security index for over an hour): tried again, then made without the
+        # security suite, said aloud, and kept a day only, so the next day's run makes it whole.
+        for try in 1 2 3; do
+            if ((try == 3)); then
+                security=""
+                echo "== $name: the archive's indexes do not match now; made without $suite-security, for a day" >&2
+            fi
+            if mmdebstrap --quiet --variant=minbase --architectures="$architectures" "${include[@]}" \
+                --format=tar "$suite" "$dir/new.tar" "${sources[@]}" ${security:+"$security"} >&2; then
+                mv "$dir/new.tar" "$tar"
+                ((try < 3)) || touch -d "6 days ago" "$tar"
+                break
+            fi
+            rm -f "$dir/new.tar"
+            ((try == 3)) || sleep 60
+        done
+        [ -s "$tar" ] || return 1
     fi
     echo "$tar"
 }
