@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "BoardUarts.h"
+#include "MSComm.h"
 #include "OpenRefusal.h"
 #include "PortOffer.h"
 #include "PortProblem.h"
@@ -79,7 +80,9 @@ public:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::close(ready[0]);
-            const bool made = ::setsid() >= 0 && ::ioctl(line.slaveFd(), TIOCSCTTY, 0) == 0;
+            // The session keeps its terminal once the descriptor is closed, as a root getty's
+            // stays out of sight.
+            const bool made = ::setsid() >= 0 && ::ioctl(line.slaveFd(), TIOCSCTTY, 0) == 0 && ::close(line.slaveFd()) == 0;
             if (::write(ready[1], made ? "y" : "n", 1) != 1)
                 ::_exit(1);
             ::pause();
@@ -329,6 +332,14 @@ private slots:
         QVERIFY(offered);
         QVERIFY(offered->virtualLine);
         QVERIFY(!find(present, session.slavePath()));
+        MSComm control;  // nor does the control stream into it
+        control.setCommPort(session.portNumber());
+        try {
+            control.setPortOpen(true);
+            QFAIL("a terminal session's line opened");
+        } catch (const PortFailure& failure) {
+            QVERIFY2(QByteArray(failure.what()).contains(" is in use by "), failure.what());
+        }
         const PortRecord* inUse = find(present, held.slavePath());
         QVERIFY(inUse);
         QVERIFY(inUse->users.writer);

@@ -137,6 +137,14 @@ void SerialLine::open(std::int16_t number, int baud)
         fault.holder = writer;
         throw PortProblem::failure(fault);
     }
+    // A terminal session's line is written to by its programs: a login console's getty runs as
+    // root, where its descriptors cannot be seen, and a member of the tty group may open it.
+    if (const auto session = PortHolder::sessionOn(*path)) {
+        const bool virtualLine = PortTable::numberOfPseudoTerminal(*path).has_value();
+        PortFault fault = PortFault::of(virtualLine ? PortFault::Kind::InUse : PortFault::Kind::LoginConsole, number, *path);
+        fault.holder = session;
+        throw PortProblem::failure(fault);
+    }
     // 8N1 at `baud`, raw: bytes go out as they are, with no flow control and the modem lines
     // ignored. The receiver stays as it was: nothing is read.
     termios settings = port->original;
