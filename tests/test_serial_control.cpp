@@ -64,7 +64,13 @@ QByteArray collectUntilSent(MSComm& control, PtyPair& line)
     return received + line.readAvailable();
 }
 
+// A forked copy of this threaded test has none of its threads, whose memory then looks leaked:
+// the leak checker, where the build has one, asks this before it looks.
+bool forkedCopy = false;
+
 }  // namespace
+
+extern "C" int __lsan_is_turned_off() { return forkedCopy ? 1 : 0; }
 
 class SerialControlOnPty : public QObject {
     Q_OBJECT
@@ -265,6 +271,7 @@ private slots:
 
         const pid_t ending = ::fork();
         if (ending == 0) {
+            forkedCopy = true;
             auto* control = new MSComm;  // never destroyed: exit() runs no destructor of it
             control->setCommPort(33);
             control->setPortOpen(true);
