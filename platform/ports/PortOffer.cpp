@@ -74,7 +74,9 @@ std::string wrapped(const std::string& text, const std::string& indent)
             lines += line + "\n" + indent;
             line.clear();
         }
-        line += (line.empty() ? "" : " ") + text.substr(at, end - at);
+        if (!line.empty())
+            line += ' ';
+        line.append(text, at, end - at);
         at = end + 1;
     }
     return lines + line;
