@@ -29,9 +29,9 @@ namespace {
 
 std::int16_t comPort() { return static_cast<std::int16_t>(qEnvironmentVariableIntValue("KANDIMOR_COM_PORT")); }
 
-class FarEnd {
+class FileFarEnd {
 public:
-    FarEnd() : file_(qEnvironmentVariable("KANDIMOR_FAR_END")) { file_.open(QIODevice::ReadOnly); }
+    FileFarEnd() : file_(qEnvironmentVariable("KANDIMOR_FAR_END")) { file_.open(QIODevice::ReadOnly); }
     bool isOpen() const { return file_.isOpen(); }
     // Every byte the far end got so far, once `size` bytes are in or after a generous bound.
     QByteArray receivedOnce(qsizetype size)
@@ -69,14 +69,14 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(comPort() > 0, "KANDIMOR_COM_PORT names no port");
-        QVERIFY2(FarEnd().isOpen(), "KANDIMOR_FAR_END names no file");
+        QVERIFY2(FileFarEnd().isOpen(), "KANDIMOR_FAR_END names no file");
     }
 
     // A stream of whole frames, the change in the first frame after it, the burst, and nothing
     // after it: everything on the wire, through the driver's overlapped writes.
     void runStreamsChangesAndBursts()
     {
-        FarEnd far;
+        FileFarEnd far;
         MSComm control;
         CountingPort port{control};
         ScriptedRuntime runtime;
