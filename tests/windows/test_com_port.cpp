@@ -76,7 +76,7 @@ private slots:
     // after it: everything on the wire, through the driver's overlapped writes.
     void runStreamsChangesAndBursts()
     {
-        FileFarEnd far;
+        FileFarEnd farEnd;
         MSComm control;
         CountingPort port{control};
         ScriptedRuntime runtime;
@@ -97,7 +97,7 @@ private slots:
         control.setPortOpen(false);  // drains what was taken
 
         QVERIFY(runtime.messages.empty());
-        const QByteArray bytes = far.receivedOnce(outputs * 5);
+        const QByteArray bytes = farEnd.receivedOnce(outputs * 5);
         QCOMPARE(bytes.size(), outputs * 5);
         const QStringList frames = framesOf(bytes);
         QCOMPARE(frames.mid(0, changedAt), QStringList(changedAt, "A000"));
