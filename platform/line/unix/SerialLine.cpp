@@ -109,7 +109,8 @@ void SerialLine::open(std::int16_t number, int baud)
     // the panel's own keeps out programs that honour locks, root's too, whom exclusive use lets
     // in. A pseudo-terminal belongs to one pair of programs and its name is reused at once: no
     // lock.
-    UucpLock lock = PortTable::numberOfPseudoTerminal(*path) ? UucpLock() : UucpLock(*path);
+    const bool virtualLine = PortTable::numberOfPseudoTerminal(*path).has_value();
+    UucpLock lock = virtualLine ? UucpLock() : UucpLock(*path);
     if (lock.holder()) {
         openHere().give(*path);
         PortFault fault = PortFault::of(PortFault::Kind::InUse, number, *path);
@@ -140,7 +141,6 @@ void SerialLine::open(std::int16_t number, int baud)
     // A terminal session's line is written to by its programs: a login console's getty runs as
     // root, where its descriptors cannot be seen, and a member of the tty group may open it.
     if (const auto session = PortHolder::sessionOn(*path)) {
-        const bool virtualLine = PortTable::numberOfPseudoTerminal(*path).has_value();
         PortFault fault = PortFault::of(virtualLine ? PortFault::Kind::InUse : PortFault::Kind::LoginConsole, number, *path);
         fault.holder = session;
         throw PortProblem::failure(fault);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "UucpLock.h"
 
+#include "PortHolderLinux.h"
+
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -94,20 +96,6 @@ pid_t pidIn(const std::string& path)
     return 0;
 }
 
-std::string programName(pid_t pid)
-{
-    const int fd = ::open(("/proc/" + std::to_string(pid) + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    char name[64];
-    const ssize_t size = ::read(fd, name, sizeof name);
-    ::close(fd);
-    std::string program(name, size > 0 ? static_cast<std::size_t>(size) : 0);
-    while (!program.empty() && program.back() == '\n')
-        program.pop_back();
-    return program;
-}
-
 // The program behind the lock at `path`, while it runs; this process's own counts as stale, for
 // it never opens a device twice.
 std::optional<PortFault::Holder> liveHolder(const std::string& path)
@@ -115,7 +103,7 @@ std::optional<PortFault::Holder> liveHolder(const std::string& path)
     const pid_t pid = pidIn(path);
     if (pid <= 0 || pid == ::getpid() || (::kill(pid, 0) != 0 && errno != EPERM))
         return std::nullopt;
-    return PortFault::Holder{static_cast<int>(pid), programName(pid)};
+    return PortFault::Holder{static_cast<int>(pid), PortHolder::programOf(static_cast<int>(pid))};
 }
 
 }  // namespace

@@ -261,4 +261,10 @@ std::optional<Holder> sessionOn(const std::string& device)
     return found;
 }
 
+std::string programOf(int pid)
+{
+    const Dir proc = openProc();
+    return proc ? programName(::dirfd(proc.get()), pid) : std::string();
+}
+
 }  // namespace PortHolder

@@ -32,4 +32,7 @@ std::optional<Holder> running(const std::string& program);
 // A process other than this one whose controlling terminal is the device: a login console's.
 std::optional<Holder> sessionOn(const std::string& device);
 
+// The program a process runs (as /proc/PID/comm has it), empty where it cannot be read.
+std::string programOf(int pid);
+
 }  // namespace PortHolder
