@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "SerialLine.h"
 
+#include "BoundedClose.h"
 #include "OpenRefusal.h"
 #include "PortHolderLinux.h"
 #include "PortProblem.h"
@@ -73,7 +74,9 @@ public:
         if (settingsRead)
             ::tcsetattr(fd, TCSANOW, &original);  // as it was before: nothing to do if it fails
         ::ioctl(fd, TIOCNXCL);
-        ::close(fd);
+        // The drain before has seen what was to leave go, or given it up: what the kernel still
+        // waits for then is a stuck line's, and the window's thread waits for no line.
+        closeWithin(fd, std::chrono::milliseconds(100));
         openHere().give(device);
     }
     Port(const Port&) = delete;
