@@ -19,6 +19,11 @@ std::string QtRuntime::InputBox(const std::string& prompt, const std::string& ti
 
 void QtRuntime::MsgBox(const std::string& text, const std::string& title, const std::string& detail)
 {
+    // On standard error too: a user who started the panel from a terminal, or reads the desktop's
+    // journal, keeps the reason once the box is gone. What a user typed comes quoted, without
+    // control characters.
+    std::fprintf(stderr, "kandimor: %s %s\n", text.c_str(), detail.c_str());
+    std::fflush(stderr);
     Dialogs::msgBox(text, title, detail);
 }
 
