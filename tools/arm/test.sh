@@ -27,6 +27,7 @@ fi
 in_own_namespaces tools/arm/test.sh "$@"
 . tools/arm/qemu.sh
 . tools/arm/builder.sh
+. tools/arm/systems.sh
 
 step_start=$SECONDS
 step() {
@@ -35,8 +36,6 @@ step() {
 }
 
 qemu_use
-arm64_tests=(libqt6widgets6 libqt6serialport6 libqt6test6 qt6-qpa-plugins fonts-dejavu-core
-             xvfb xauth xdotool x11-utils cmake dpkg-dev binutils lintian appstream desktop-file-utils libxml2-utils)
 (
     system_tar arm/arm64-tests bookworm arm64 "${arm64_tests[@]}" >/dev/null
     system_tar arm/arm64 bookworm arm64 >/dev/null
