@@ -3,7 +3,6 @@
 #include "XDoTool.h"
 
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
@@ -19,35 +18,31 @@
 #include <thread>
 #include <vector>
 
-// The program as installed, driven as a user drives it, on a real kernel driver: run by
-// tools/drivers/test.sh inside a virtual machine, where the line is a UART, a USB adapter or a
-// USB board, and its far end is read back inside the same machine.
-//   KANDIMOR_INSTALLED_PROGRAM  the program;  KANDIMOR_RUNNER  what it runs under (a user's ids)
-//   KANDIMOR_PORT               the port number typed at the prompt
-//   KANDIMOR_FAR_END            the far end's device, read from the moment the test starts;
-//                               empty: nothing reads it, so the line takes nothing
-//   KANDIMOR_UNPLUG             a shell command that pulls the device, for a line that can be
-// Each case prints one line of figures for the lane's report.
+// The program as installed, driven as a user drives it, on a real kernel driver, inside one of
+// tools/drivers/test.sh's virtual machines. KANDIMOR_INSTALLED_PROGRAM and KANDIMOR_RUNNER: the
+// program and what it runs under (a user's ids); KANDIMOR_PORT: the number typed at the prompt;
+// KANDIMOR_FAR_END: the device the line's far end is read from (none: nothing reads it);
+// KANDIMOR_UNPLUG: a shell command that pulls the device. Figures go to the lane's report.
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Reads the far end on a thread of its own as bytes arrive, so that when they came is known to
-// the millisecond, whatever the test's own thread is waiting on (xdotool under emulation).
+double secondsSince(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+// Read on a thread of its own as bytes arrive, so that when they came is known to the
+// millisecond, whatever the test's thread waits on (xdotool under emulation).
 class DeviceFarEnd {
 public:
-    explicit DeviceFarEnd(const QString& path)
+    explicit DeviceFarEnd(const QString& path) : fd_(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
     {
-        fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0)
-            return;
         termios raw{};
-        // A gadget's tty echoes and cooks by default: what it sent back would reach the panel.
-        if (tcgetattr(fd_, &raw) == 0) {
+        // A gadget's tty echoes by default: what it sent back would reach the panel.
+        if (fd_ >= 0 && tcgetattr(fd_, &raw) == 0) {
             cfmakeraw(&raw);
             tcsetattr(fd_, TCSANOW, &raw);
         }
-        reader_ = std::thread([this] { read(); });
+        if (fd_ >= 0)
+            reader_ = std::thread([this] { read(); });
     }
     ~DeviceFarEnd()
     {
@@ -58,7 +53,6 @@ public:
             ::close(fd_);
     }
     bool isOpen() const { return fd_ >= 0; }
-
     QByteArray received()
     {
         std::lock_guard lock(mutex_);
@@ -69,25 +63,20 @@ public:
         const QByteArray bytes = received();
         return framesOf(bytes.left(bytes.size() / 5 * 5));
     }
-    // The longest time between two arrivals from `from` on, and before `to`, in milliseconds.
-    double longestSilence(Clock::time_point from, Clock::time_point to)
+    // The bytes that came in [from, to), and the longest time between two arrivals there (ms).
+    std::pair<qsizetype, double> between(Clock::time_point from, Clock::time_point to)
     {
         std::lock_guard lock(mutex_);
+        qsizetype bytes = 0;
         double longest = 0;
-        for (std::size_t i = 1; i < arrivals_.size(); ++i)
-            if (arrivals_[i - 1].first >= from && arrivals_[i].first <= to)
+        for (std::size_t i = 0; i < arrivals_.size(); ++i) {
+            if (arrivals_[i].first < from || arrivals_[i].first >= to)
+                continue;
+            bytes += arrivals_[i].second;
+            if (i > 0 && arrivals_[i - 1].first >= from)
                 longest = std::max(longest, std::chrono::duration<double, std::milli>(arrivals_[i].first - arrivals_[i - 1].first).count());
-        return longest;
-    }
-    // The bytes that came in [from, to).
-    qsizetype bytesBetween(Clock::time_point from, Clock::time_point to)
-    {
-        std::lock_guard lock(mutex_);
-        qsizetype total = 0;
-        for (const auto& [at, size] : arrivals_)
-            if (at >= from && at < to)
-                total += size;
-        return total;
+        }
+        return {bytes, longest};
     }
 
 private:
@@ -96,22 +85,18 @@ private:
         char chunk[4096];
         while (!stop_) {
             pollfd ready{fd_, POLLIN, 0};
-            if (::poll(&ready, 1, 50) <= 0)
+            const ssize_t got = ::poll(&ready, 1, 50) > 0 ? ::read(fd_, chunk, sizeof chunk) : 0;
+            if (got < 0 || (ready.revents & POLLHUP))
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a pulled device's end
+            if (got <= 0)
                 continue;
-            const ssize_t got = ::read(fd_, chunk, sizeof chunk);
-            if (got <= 0) {
-                // A pulled device's far end hangs up: nothing more to read.
-                if (got == 0 || (errno != EAGAIN && errno != EINTR))
-                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                continue;
-            }
             std::lock_guard lock(mutex_);
             bytes_.append(chunk, got);
             arrivals_.emplace_back(Clock::now(), got);
         }
     }
 
-    int fd_ = -1;
+    const int fd_;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     QByteArray bytes_;
@@ -129,64 +114,60 @@ public:
             panel.waitForFinished(10000);
         }
     }
-
-    DeviceFarEnd far;
-    QProcess panel;
-
-    bool waitFor(const std::function<bool()>& condition, int milliseconds = 60000)
+    static bool waitFor(const std::function<bool()>& condition, int milliseconds = 60000)
     {
         return XDoTool::pollUntil(condition, milliseconds);
     }
     int frames(const QString& frame) { return count(far.frames(), frame); }
+
+    // Starts the installed program, answers the port prompt once its offer is read, and finds
+    // the window. The panel's standard error is kept: it says what a message box says.
+    bool start()
+    {
+        QStringList command = QProcess::splitCommand(qEnvironmentVariable("KANDIMOR_RUNNER"));
+        command << qEnvironmentVariable("KANDIMOR_INSTALLED_PROGRAM");
+        panel.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        panel.setReadChannel(QProcess::StandardError);
+        panel.start(command.takeFirst(), command);
+        if (!panel.waitForStarted())
+            return false;
+        const QString prompt = XDoTool::waitForWindow("Port setting", 120000);
+        if (prompt.isEmpty())
+            return false;
+        qInfo().noquote() << "figures: offered:" << offered(prompt).join(" | ");
+        XDoTool::answer(prompt, qEnvironmentVariable("KANDIMOR_PORT"));
+        window = XDoTool::waitForWindow("Kandimor", 120000);
+        return !window.isEmpty() && measure();
+    }
+
+    // The offer's entries as a user copies them (Ctrl+C copies the current one), once the scan
+    // found what to offer; the keyboard goes back to the field after.
+    static QStringList offered(const QString& prompt)
+    {
+        QStringList entries;
+        XDoTool::run({"windowfocus", "--sync", prompt});
+        XDoTool::run({"key", "Tab"});
+        waitFor([&] {
+            entries.clear();
+            XDoTool::run({"key", "Home"});
+            for (int row = 0; row < 8; ++row) {
+                XDoTool::run({"key", "ctrl+c"});
+                const QString entry = QGuiApplication::clipboard()->text().simplified();
+                if (!entry.isEmpty() && entries.contains(entry))
+                    break;
+                if (!entry.isEmpty())  // before the list has a current entry
+                    entries << entry;
+                XDoTool::run({"key", "Down"});
+            }
+            return !entries.join(' ').contains("Looking for the ports");
+        }, 30000);
+        XDoTool::run({"key", "shift+Tab"});
+        return entries;
+    }
+
+    DeviceFarEnd far;
+    QProcess panel;
 };
-
-// The prompt's offer, as a user copies its entries one by one (Ctrl+C copies the current one),
-// once the scan has found a port to offer. The keyboard goes back to the field after.
-QStringList offered(const QString& prompt)
-{
-    QStringList entries;
-    XDoTool::run({"windowfocus", "--sync", prompt});
-    XDoTool::run({"key", "Tab"});
-    XDoTool::pollUntil([&] {
-        entries.clear();
-        XDoTool::run({"key", "Home"});
-        for (int row = 0; row < 8; ++row) {
-            XDoTool::run({"key", "ctrl+c"});
-            const QString entry = QGuiApplication::clipboard()->text().simplified();
-            if (entries.contains(entry))
-                break;
-            entries << entry;
-            XDoTool::run({"key", "Down"});
-        }
-        return !entries.join(' ').contains("Looking for the ports");
-    }, 30000);
-    XDoTool::run({"key", "shift+Tab"});
-    return entries;
-}
-
-// Starts the installed program, answers the port prompt, and finds the window.
-bool start(Session& s)
-{
-    QStringList command = QProcess::splitCommand(qEnvironmentVariable("KANDIMOR_RUNNER"));
-    command << qEnvironmentVariable("KANDIMOR_INSTALLED_PROGRAM");
-    s.panel.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-    s.panel.setReadChannel(QProcess::StandardError);
-    s.panel.start(command.takeFirst(), command);
-    if (!s.panel.waitForStarted())
-        return false;
-    const QString prompt = XDoTool::waitForWindow("Port setting", 120000);
-    if (prompt.isEmpty())
-        return false;
-    qInfo().noquote() << "figures: offered:" << offered(prompt).join(" | ");
-    XDoTool::answer(prompt, qEnvironmentVariable("KANDIMOR_PORT"));
-    s.window = XDoTool::waitForWindow("Kandimor", 120000);
-    return !s.window.isEmpty() && s.measure();
-}
-
-double secondsSince(Clock::time_point from)
-{
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
 
 }  // namespace
 
@@ -195,13 +176,13 @@ class RealLine : public QObject {
 
 private slots:
     // Servo 2 / On, Run, three arrow clicks, Save, and Exit at once: the stream at full rate with
-    // each change in it, then the whole burst, though Exit came while it was still leaving.
+    // each change in it, then the whole burst, though Exit came while it was leaving.
     void streamSaveAndExit()
     {
         Session s;
         if (!s.far.isOpen())
             QSKIP("no far end to read");
-        QVERIFY(start(s));
+        QVERIFY(s.start());
         s.clickCell(5);
         s.clickRun();
         QVERIFY(s.waitFor([&] { return s.frames("F000") >= 20; }));
@@ -212,28 +193,27 @@ private slots:
             s.clickRightArrow();
             QVERIFY2(s.waitFor([&] { return s.frames(frame) >= 5; }), qPrintable(frame));
         }
-        const Clock::time_point streamEnd = Clock::now();
+        const auto [streamed, longestSilence] = s.far.between(from, Clock::now());
         s.clickSave();
         const Clock::time_point exitAt = Clock::now();
         s.exit();
         QVERIFY(s.panel.waitForFinished(60000));
         const double exitSeconds = secondsSince(exitAt);
-        QCOMPARE(s.panel.exitStatus(), QProcess::NormalExit);
         QCOMPARE(s.panel.exitCode(), 0);
-        // What left before the close is on its way still, through the far end's own buffers.
+        // What left before the close may still be on its way through the far end's buffers.
         s.waitFor([&] { return s.frames("@003") >= 20; }, 10000);
 
-        const QByteArray bytes = s.far.received();
         const QStringList phases = phasesOf(s.far.frames());
-        qInfo().noquote() << QString("figures: bytes at the far end %1, whole frames a second %2, "
-                                     "longest silence %3 ms, Save burst %4 of 20, Exit took %5 s")
-                                 .arg(bytes.size())
-                                 .arg(s.far.bytesBetween(from, to) / 5.0 / std::chrono::duration<double>(to - from).count(), 0, 'f', 1)
-                                 .arg(s.far.longestSilence(from, streamEnd), 0, 'f', 0)
+        qInfo().noquote() << QString("figures: bytes at the far end %1, whole frames a second %2, longest silence "
+                                     "%3 ms, Save burst %4 of 20, Exit took %5 s; %6")
+                                 .arg(s.far.received().size())
+                                 .arg(s.far.between(from, to).first / 5.0 / std::chrono::duration<double>(to - from).count(), 0, 'f', 1)
+                                 .arg(longestSilence, 0, 'f', 0)
                                  .arg(trailing(s.far.frames(), "@003"))
-                                 .arg(exitSeconds, 0, 'f', 2);
-        qInfo().noquote() << "phases:" << phases.join(", ");
-        QCOMPARE(bytes.size() % 5, 0);
+                                 .arg(exitSeconds, 0, 'f', 2)
+                                 .arg(phases.join(", "));
+        QVERIFY(streamed > 0);
+        QCOMPARE(s.far.received().size() % 5, 0);
         QCOMPARE(phases.size(), 5);
         QCOMPARE(phases[0].section(' ', 0, 0), "F000");
         QCOMPARE(phases[3].section(' ', 0, 0), "F003");
@@ -247,15 +227,12 @@ private slots:
         if (unplug.isEmpty())
             QSKIP("this device cannot be pulled");
         Session s;
-        QVERIFY(start(s));
+        QVERIFY(s.start());
         s.clickCell(5);
         s.clickRun();
-        if (s.far.isOpen())
-            QVERIFY(s.waitFor([&] { return s.frames("F000") >= 20; }));
+        QVERIFY(s.waitFor([&] { return s.frames("F000") >= 20; }));
         QCOMPARE(QProcess::execute("sh", {"-c", unplug}), 0);
-        const QString box = XDoTool::waitForWindow("Error");
-        QVERIFY(!box.isEmpty());
-        // The box's words, as the panel also writes them to standard error.
+        QVERIFY(!XDoTool::waitForWindow("Error").isEmpty());
         QString words;
         s.waitFor([&] {
             s.panel.waitForReadyRead(100);
@@ -271,13 +248,13 @@ private slots:
     }
 
     // A line that takes nothing (nothing reads its far end): Exit still ends the program at once,
-    // long before the kernel's 30 s wait for output to leave at the last close.
+    // well before the kernel's 30 s wait for output to leave at the last close.
     void exitOnALineThatTakesNothing()
     {
         Session s;
         if (s.far.isOpen())
             QSKIP("the far end is read");
-        QVERIFY(start(s));
+        QVERIFY(s.start());
         s.clickCell(5);
         s.clickRun();
         QTest::qWait(3000);  // the stream fills what the driver holds; no far end can tell
