@@ -179,9 +179,10 @@ private slots:
     // each change in it, then the whole burst, though Exit came while it was leaving.
     void streamSaveAndExit()
     {
-        Session s;
-        if (!s.far.isOpen())
+        if (qEnvironmentVariable("KANDIMOR_FAR_END").isEmpty())
             QSKIP("no far end to read");
+        Session s;
+        QVERIFY2(s.far.isOpen(), "the far end named does not open");
         QVERIFY(s.start());
         s.clickCell(5);
         s.clickRun();
@@ -251,9 +252,9 @@ private slots:
     // well before the kernel's 30 s wait for output to leave at the last close.
     void exitOnALineThatTakesNothing()
     {
-        Session s;
-        if (s.far.isOpen())
+        if (!qEnvironmentVariable("KANDIMOR_FAR_END").isEmpty())
             QSKIP("the far end is read");
+        Session s;
         QVERIFY(s.start());
         s.clickCell(5);
         s.clickRun();

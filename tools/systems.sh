@@ -21,6 +21,13 @@ systems_exit() {
     done
 }
 
+# step WHAT: the lane's log says WHAT is done, and how long it took since the last step.
+systems_step_start=$SECONDS
+step() {
+    echo "== $1 ($((SECONDS - systems_step_start)) s since the last step)"
+    systems_step_start=$SECONDS
+}
+
 # in_own_namespaces SCRIPT "$@": runs the calling script (its path from the clone's top) again in
 # mount and process namespaces of its own, unless it already is, and ends with its status.
 # Whatever way it ends, the kernel unmounts everything it mounted and ends every process it

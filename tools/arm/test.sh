@@ -29,12 +29,6 @@ in_own_namespaces tools/arm/test.sh "$@"
 . tools/arm/builder.sh
 . tools/arm/systems.sh
 
-step_start=$SECONDS
-step() {
-    echo "== $1 ($((SECONDS - step_start)) s since the last step)"
-    step_start=$SECONDS
-}
-
 qemu_use
 (
     system_tar arm/arm64-tests bookworm arm64 "${arm64_tests[@]}" >/dev/null

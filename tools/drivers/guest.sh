@@ -34,12 +34,14 @@ appears() {
     [ -e "$1" ] || { echo "guest: $1 did not appear"; return 1; }
 }
 
-# the virtio port QEMU named NAME.
+# the virtio port QEMU named NAME; fails where there is none.
 virtio_port() {
     local name
     for name in /sys/class/virtio-ports/*/name; do
         [ "$($b cat "$name")" != "$1" ] || { echo "/dev/$($b basename "$($b dirname "$name")")"; return; }
     done
+    echo "guest: no virtio port $1" >&2
+    return 1
 }
 
 # the USB device behind tty NAME, as sysfs names it (1-1).
@@ -56,7 +58,7 @@ Xvfb :1 -nolisten tcp -screen 0 800x600x24 -noreset >"$out/xvfb.log" 2>&1 &
 appears /tmp/.X11-unix/X1 || finish
 
 # drive NAME PORT FAR_END [UNPLUG]: the test program's cases on that line, its report in
-# /mnt/NAME.txt.
+# /mnt/NAME.txt; a failure is recorded under NAME.
 drive() {
     local name=$1
     echo "== $name: port $2, far end ${3:-none (nothing reads it)}"
@@ -69,28 +71,27 @@ drive() {
     fi
 }
 
+# A line whose driver, node or far end does not come up fails as one the test failed on.
 for line in ${KANDIMOR_LINES//,/ }; do
     case $line in
         ttyS1)
-            as_udev ttyS1 && drive ttyS1 2 "$(virtio_port far.ttyS1)" ;;
+            as_udev ttyS1 && far=$(virtio_port far.ttyS1) && drive ttyS1 2 "$far" ;;
         ttyAMA0)
-            as_udev ttyAMA0 && drive ttyAMA0 97 "$(virtio_port far.ttyAMA0)" ;;
+            as_udev ttyAMA0 && far=$(virtio_port far.ttyAMA0) && drive ttyAMA0 97 "$far" ;;
         ttyUSB0)
-            $b modprobe xhci_pci && $b modprobe ftdi_sio && as_udev ttyUSB0 &&
-                drive ttyUSB0 33 "$(virtio_port far.ttyUSB0)" \
-                    "echo 0 >/sys/bus/usb/devices/$(usb_device_of ttyUSB0)/authorized" ;;
+            $b modprobe xhci_pci && $b modprobe ftdi_sio && as_udev ttyUSB0 && far=$(virtio_port far.ttyUSB0) &&
+                drive ttyUSB0 33 "$far" "echo 0 >/sys/bus/usb/devices/$(usb_device_of ttyUSB0)/authorized" ;;
         ttyACM0)
             # A board's USB chip runs at full speed: 64-byte packets, as the driver's count has it.
             $b modprobe dummy_hcd is_high_speed=0 && $b modprobe g_serial && $b modprobe cdc_acm &&
-                as_udev ttyACM0 && appears /dev/ttyGS0 || { failed+=(ttyACM0); continue; }
+                as_udev ttyACM0 && appears /dev/ttyGS0 || { failed+=("$line"); continue; }
             device=/sys/bus/usb/devices/$(usb_device_of ttyACM0)
             echo "guest: ttyACM0 at $($b cat "$device/speed") Mbit/s"
             drive ttyACM0 65 /dev/ttyGS0 "echo 0 >$device/authorized"
             # Plugged again, with nothing opening the gadget's end: the board takes nothing.
-            echo 1 >"$device/authorized"
-            as_udev ttyACM0 && drive ttyACM0-stuck 65 "" ;;
+            echo 1 >"$device/authorized" && as_udev ttyACM0 && drive ttyACM0-stuck 65 "" ;;
         *)
-            echo "guest: no such line: $line"; failed+=("$line") ;;
-    esac
+            echo "guest: no such line: $line"; false ;;
+    esac || failed+=("$line")
 done
 finish

@@ -31,12 +31,6 @@ in_own_namespaces tools/drivers/test.sh "$@"
 . tools/arm/systems.sh
 . tools/drivers/machines.sh
 
-step_start=$SECONDS
-step() {
-    echo "== $1 ($((SECONDS - step_start)) s)"
-    step_start=$SECONDS
-}
-
 system_unpack machine "$(system_tar drivers/machine bookworm amd64 "${drivers_machine_packages[@]}")"
 system_mount "$machine" "$PWD"
 mkdir -p "$machine/var/lib/kandimor"
@@ -108,10 +102,11 @@ mkdir -p "$machine/guest-arm64"
 mount --rbind "$arm64" "$machine/guest-arm64"
 step "arm64 guest ready"
 
-# report ARCH: what the guest's test program printed of each line, and what QEMU saw the driver
-# program into the device.
+# report ARCH SETTING...: what the guest's test program printed of each line, and what QEMU saw
+# the drivers program into the devices, where each SETTING (a pattern of its trace) must be.
 report() {
-    local arch=$1 file
+    local arch=$1 file setting
+    shift
     for file in "$out"/tty*.txt; do
         [ -f "$file" ] || continue
         echo "-- $(basename "$file" .txt)"
@@ -121,19 +116,15 @@ report() {
     echo "-- what the drivers programmed (QEMU's trace, in order)"
     grep -E "serial_update_parameters|usb_serial_set|pl011_baudrate_change|pl011_write addr 0x0+2c " "$out/trace-$arch.log" | uniq -c | sed 's/^/   /'
     [ "$(cat "$out/failed")" = none ] || { echo "failed on $arch: $(cat "$out/failed")"; return 1; }
-    local setting
-    for setting in "${programmed[@]}"; do
+    for setting in "$@"; do
         grep -qE "$setting" "$out/trace-$arch.log" || { echo "no driver programmed: $setting"; return 1; }
     done
 }
 
-status=0
 # 9600 8N1 as each device is told it: the 16550's (the console's is at 115200), the FTDI
 # adapter's requests, and the PL011's divisor from its 24 MHz clock (156 + 16/64) and its line
 # control (8 bits, FIFO on, no parity, one stop bit).
-programmed=("serial_update_parameters baudrate=9600 parity='N' data=8 stop=1"
-            "usb_serial_set_baud dev [0-9:]+ baud rate 9600"
-            "usb_serial_set_data dev [0-9:]+ parity N, data bits 8, stop bits 1")
+status=0
 # One CPU: under emulation, two x86 CPUs waking each other cost what a PC's do not, and the
 # stream's rate showed it (183 to 187 frames a second with two, 189 to 190 with one, one after
 # the other on one machine). The arm64 guest keeps its rate on two.
@@ -141,10 +132,11 @@ boot amd64 / qemu-system-x86_64 "-machine pc -cpu max -smp 1 -kernel /kernels/am
     -append 'console=ttyS0,115200 loglevel=4 panic=-1 KANDIMOR_LINES=ttyS1,ttyUSB0,ttyACM0 KANDIMOR_TEST=/src/build/tests/test_real_line' \
     -serial file:/var/lib/kandimor/console-amd64.log $(joined ttyS1) -serial chardev:ttyS1 \
     -device qemu-xhci,id=xhci $(joined ttyUSB0) -device usb-serial,bus=xhci.0,chardev=ttyUSB0 \
-    -trace serial_update_parameters -trace 'usb_serial_set_*'" && report amd64 || status=1
+    -trace serial_update_parameters -trace 'usb_serial_set_*'" &&
+    report amd64 "serial_update_parameters baudrate=9600 parity='N' data=8 stop=1" \
+        "usb_serial_set_baud dev [0-9:]+ baud rate 9600" \
+        "usb_serial_set_data dev [0-9:]+ parity N, data bits 8, stop bits 1" || status=1
 step "x86-64 guest: 8250, ftdi_sio, cdc_acm"
-
-programmed=("pl011_baudrate_change .*ibrd: 156, fbrd: 16" "pl011_write addr 0x0+2c value 0x0+70")
 
 # The Pi's UART is the virt machine's PL011, which the device tree names; the console is virtio's.
 boot arm64 /guest-arm64 qemu-system-aarch64 "-machine virt -cpu cortex-a72 -smp 2 \
@@ -152,6 +144,7 @@ boot arm64 /guest-arm64 qemu-system-aarch64 "-machine virt -cpu cortex-a72 -smp 
     -append 'console=hvc0 loglevel=4 panic=-1 KANDIMOR_LINES=ttyAMA0 KANDIMOR_TEST=/src/build-arm64/tests/test_real_line' \
     -chardev file,id=console,path=/var/lib/kandimor/console-arm64.log -device virtconsole,bus=ports.0,chardev=console \
     $(joined ttyAMA0) -serial chardev:ttyAMA0 \
-    -trace pl011_baudrate_change -trace pl011_write" && report arm64 || status=1
+    -trace pl011_baudrate_change -trace pl011_write" &&
+    report arm64 "pl011_baudrate_change .*ibrd: 156, fbrd: 16" "pl011_write addr 0x0+2c value 0x0+70" || status=1
 step "arm64 guest: PL011"
 exit "$status"
