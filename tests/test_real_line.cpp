@@ -129,6 +129,12 @@ public:
         }, 10000);
         return said;
     }
+    // Answers the error box as a user does, and waits for it to go.
+    static bool answerError()
+    {
+        XDoTool::run({"key", "Return"});
+        return waitFor([] { return XDoTool::findWindow("Error").isEmpty(); });
+    }
 
     // Starts the installed program, answers the port prompt once its offer is read, and finds
     // the window. The panel's standard error is kept: it says what a message box says.
@@ -210,6 +216,7 @@ private slots:
         s.exit();
         QVERIFY(s.panel.waitForFinished(60000));
         const double exitSeconds = secondsSince(exitAt);
+        QCOMPARE(s.panel.exitStatus(), QProcess::NormalExit);
         QCOMPARE(s.panel.exitCode(), 0);
         // What left before the close may still be on its way through the far end's buffers.
         s.waitFor([&] { return s.frames("@003") >= 20; }, 10000);
@@ -247,8 +254,7 @@ private slots:
         const QString words = s.saidUntil("was lost");
         QVERIFY2(words.contains("was lost"), qPrintable(words));
         qInfo().noquote() << "figures: pulled:" << words.trimmed();
-        XDoTool::run({"key", "Return"});
-        QVERIFY(s.waitFor([&] { return XDoTool::findWindow("Error").isEmpty(); }));
+        QVERIFY(s.answerError());
         s.exit();
         QVERIFY(s.panel.waitForFinished(60000));
         QCOMPARE(s.panel.exitCode(), 0);
@@ -273,8 +279,7 @@ private slots:
         if (s.panel.state() != QProcess::NotRunning) {
             said = s.saidUntil("took nothing");
             QVERIFY2(said.contains("took nothing"), qPrintable(said));
-            XDoTool::run({"key", "Return"});
-            QVERIFY(s.waitFor([&] { return XDoTool::findWindow("Error").isEmpty(); }));
+            QVERIFY(s.answerError());
             s.exit();
             QVERIFY(s.panel.waitForFinished(60000));
         }
